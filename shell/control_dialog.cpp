@@ -1,0 +1,197 @@
+#include "shell/control_dialog.h"
+
+#include "resources/resource.h"
+#include "sensor/sensore.h"
+#include "shell/globals.h"
+#include "shell/profile.h"
+#include "shell/viewer.h"
+
+namespace {
+
+const UINT TRIGGER_MESSAGE = 20000;
+const int ORIENTATIONS = 4;
+
+// Where each sensor picture lies in client coordinates, by orientation - 1.
+RECT g_hitRects[ORIENTATIONS];
+
+void ShowControl(HWND dialog, int id, bool visible)
+{
+    ShowWindow(GetDlgItem(dialog, id), visible ? SW_SHOW : SW_HIDE);
+}
+
+void FlipVisibility(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    // The style bit, not IsWindowVisible: the answer must not depend on the dialog being shown.
+    const bool visible = (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0;
+    ShowWindow(control, visible ? SW_HIDE : SW_SHOW);
+}
+
+void SelectOrientation(HWND dialog, int orientation)
+{
+    const int current = g_sensor->orientation;
+    FlipVisibility(dialog, IDC_PICTURE_BASE + current);
+    FlipVisibility(dialog, IDC_HIGHLIGHT_BASE + current);
+    g_sensor->orientation = orientation;
+    FlipVisibility(dialog, IDC_PICTURE_BASE + orientation);
+    FlipVisibility(dialog, IDC_HIGHLIGHT_BASE + orientation);
+}
+
+// Bottom-right corner, unless a saved position fits on the screen.
+void PlaceWindows(HWND dialog)
+{
+    RECT rect;
+    GetWindowRect(dialog, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const int savedX = ReadProfileInt(g_appName, "X", 0, TAVRO_INI);
+    const int savedY = ReadProfileInt(g_appName, "Y", 0, TAVRO_INI);
+
+    int x = screenWidth - width;
+    int y = screenHeight - height;
+    if (savedX != 0 && width + savedX < screenWidth)
+        x = savedX;
+    if (savedY != 0 && height + savedY < screenHeight)
+        y = savedY;
+
+    SetWindowPos(dialog, HWND_TOPMOST, x, y, width, height, 0);
+    SetWindowPos(g_mainWindow, dialog, x, y, width, height, SWP_NOACTIVATE);
+}
+
+void RecordHitRects(HWND dialog)
+{
+    for (int orientation = 1; orientation <= ORIENTATIONS; ++orientation) {
+        RECT &rect = g_hitRects[orientation - 1];
+        GetWindowRect(GetDlgItem(dialog, IDC_PICTURE_BASE + orientation), &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&rect), 2);
+    }
+}
+
+void OnInitDialog(HWND dialog)
+{
+    g_controlDialog = dialog;
+    PlaceWindows(dialog);
+    RecordHitRects(dialog);
+    ShowControl(dialog, IDC_PICTURE_BASE + g_sensor->orientation, false);
+    ShowControl(dialog, IDC_HIGHLIGHT_BASE + g_sensor->orientation, true);
+    SetMenuCheck(dialog, IDM_AUTO_WAIT, g_sensor->autoWait != 0);
+    SetMenuCheck(dialog, IDM_HIGH_RESOLUTION, g_sensor->highResolution != 0);
+}
+
+// The dialog always lies exactly on the main window, which carries the taskbar entry.
+void FollowMainWindow(HWND dialog)
+{
+    RECT rect;
+    GetWindowRect(g_mainWindow, &rect);
+    MoveWindow(dialog, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+}
+
+void OnClose(HWND dialog)
+{
+    g_controlDialog = nullptr;
+    PostMessageA(g_mainWindow, WM_CLOSE, 0, 0);
+    DestroyWindow(dialog);
+}
+
+void OnClick(HWND dialog, LPARAM point)
+{
+    const POINT click = {LOWORD(point), HIWORD(point)};
+    for (int orientation = 1; orientation <= ORIENTATIONS; ++orientation) {
+        if (PtInRect(&g_hitRects[orientation - 1], click)) {
+            if (orientation != g_sensor->orientation)
+                SelectOrientation(dialog, orientation);
+            return;
+        }
+    }
+}
+
+void ToggleAutoWait(HWND dialog)
+{
+    g_sensor->autoWait = g_sensor->autoWait == 0 ? 1 : 0;
+    SetMenuCheck(dialog, IDM_AUTO_WAIT, g_sensor->autoWait != 0);
+    WriteProfileInt(g_appName, "grabAuto", g_sensor->autoWait, TAVRO_INI);
+}
+
+void ToggleHighResolution(HWND dialog)
+{
+    g_sensor->ToggleHighResolution();
+    SetMenuCheck(dialog, IDM_HIGH_RESOLUTION, g_sensor->highResolution != 0);
+    WriteProfileInt(g_appName, "HighRes", g_sensor->highResolution ? 1 : 0, TAVRO_INI);
+}
+
+void OnCommand(HWND dialog, WORD command)
+{
+    switch (command) {
+    case IDM_HARDWARE_SETUP:
+        g_sensor->HardwareSetup();
+        break;
+    case IDM_EXIT:
+        SendMessageA(g_mainWindow, WM_CLOSE, 0, 0);
+        break;
+    case IDM_TEST_ACQUISITION:
+        g_sensor->TestAcquisition();
+        break;
+    case IDM_DRIVER_VERSION:
+        g_sensor->ShowDriverVersion();
+        break;
+    case IDM_ACQUIRE:
+        g_sensor->AcquireNow();
+        break;
+    case IDM_PREVIEW:
+        ToggleViewer();
+        break;
+    case IDM_AUTO_WAIT:
+        ToggleAutoWait(dialog);
+        break;
+    case IDM_HIGH_RESOLUTION:
+        ToggleHighResolution(dialog);
+        break;
+    }
+}
+
+} // namespace
+
+void SetMenuCheck(HWND dialog, UINT command, bool checked)
+{
+    CheckMenuItem(GetMenu(dialog), command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    DrawMenuBar(dialog);
+}
+
+extern "C" INT_PTR CALLBACK MainDlgBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(dialog);
+        return TRUE;
+    case WM_MOVE:
+        FollowMainWindow(dialog);
+        return TRUE;
+    case WM_SYSCOMMAND:
+        SendMessageA(g_mainWindow, WM_SYSCOMMAND, wParam, lParam);
+        return TRUE;
+    case WM_CLOSE:
+        OnClose(dialog);
+        return TRUE;
+    case WM_DESTROY:
+        g_sensor->CloseHardware();
+        return TRUE;
+    case WM_COMMAND:
+        OnCommand(dialog, LOWORD(wParam));
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        OnClick(dialog, lParam);
+        return TRUE;
+    case WM_USER:
+        if (wParam == 0)
+            return TRUE;
+        g_sensor->Poll(wParam, lParam);
+        return TRUE;
+    case WM_TIMER:
+    case TRIGGER_MESSAGE:
+        g_sensor->Poll(wParam, lParam);
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,11 @@
+#include "shell/globals.h"
+
+Sensore *g_sensor;
+HINSTANCE g_instance;
+HWND g_mainWindow;
+HWND g_controlDialog;
+// Registered before the main function runs, as the photo server expects it to be known.
+UINT g_deleteResourceMessage = RegisterWindowMessageA("WM_DELETE_RESOURCE");
+int g_viewerEnabled;
+char g_appName[10];
+char g_textBuffer[TEXT_BUFFER_SIZE];

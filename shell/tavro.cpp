@@ -1,0 +1,144 @@
+// Start-up, the main window, the message loop and the settings of tavro.ini.
+#include <windows.h>
+
+#include "resources/resource.h"
+#include "sensor/gendex.h"
+#include "shell/control_dialog.h"
+#include "shell/globals.h"
+#include "shell/profile.h"
+#include "shell/viewer.h"
+
+extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+namespace {
+
+const UINT TRIGGER_MESSAGE = 20000;
+const int MAIN_WIDTH = 390;
+const int MAIN_HEIGHT = 540;
+
+void SaveState()
+{
+    // Tell the photo server we are leaving; it must not wait for us.
+    if (HWND server = FindWindowA("MORV_FOTO_SERVER", nullptr))
+        PostMessageA(server, g_deleteResourceMessage, 2, 0);
+    CloseViewer();
+    WriteProfileInt(g_appName, "Lanko", g_viewerEnabled ? 1 : 0, TAVRO_INI);
+
+    // The main window always has the dialog's rectangle, so this is the dialog's position.
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(g_mainWindow, &placement);
+    WriteProfileInt(g_appName, "X", placement.rcNormalPosition.left, TAVRO_INI);
+    WriteProfileInt(g_appName, "Y", placement.rcNormalPosition.top, TAVRO_INI);
+}
+
+void ForwardToControlDialog(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (g_controlDialog && IsWindow(g_controlDialog))
+        SendMessageA(g_controlDialog, message, wParam, lParam);
+}
+
+void RegisterMainClass(HINSTANCE instance)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = FfindWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, g_appName);
+    if (!windowClass.hIcon) // the icon carries a number, not the application's name
+        windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TAVRO));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = g_appName;
+    RegisterClassA(&windowClass);
+}
+
+void InitInstance(HINSTANCE instance, int showCommand)
+{
+    g_instance = instance;
+    g_mainWindow = CreateWindowExA(0, g_appName, g_appName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, MAIN_WIDTH, MAIN_HEIGHT, nullptr,
+                                   nullptr, instance, nullptr);
+    CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_CONTROL), g_mainWindow, MainDlgBoxProc, 0);
+    ShowWindow(g_mainWindow, showCommand);
+    UpdateWindow(g_mainWindow);
+    g_sensor->Attach(g_controlDialog, instance);
+    g_sensor->OpenHardware();
+    g_sensor->OnWindowsReady();
+}
+
+void InitApplication(HINSTANCE instance, int showCommand)
+{
+    LoadStringA(instance, IDS_APPNAME, g_appName, sizeof g_appName);
+    RegisterMainClass(instance);
+    g_sensor->autoWait = ReadProfileInt(g_appName, "grabAuto", 0, TAVRO_INI);
+    g_sensor->highResolution = ReadProfileInt(g_appName, "HighRes", 0, TAVRO_INI);
+    InitInstance(instance, showCommand);
+    g_viewerEnabled = ReadProfileInt(g_appName, "Lanko", 1, TAVRO_INI);
+    LaunchViewer();
+}
+
+// F5 and the dialog's keyboard handling go to the control dialog before anything else.
+WPARAM RunMessageLoop(HACCEL accelerators)
+{
+    MSG message = {};
+    BOOL result;
+    while ((result = GetMessageA(&message, nullptr, 0, 0)) != 0) {
+        if (result == -1) // a broken loop must end, not spin
+            return 0;
+        if (TranslateAcceleratorA(g_controlDialog, accelerators, &message))
+            continue;
+        if (!g_controlDialog || !IsWindow(g_controlDialog) || !IsDialogMessageA(g_controlDialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return message.wParam;
+}
+
+} // namespace
+
+extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        SaveState();
+        PostQuitMessage(0);
+        return 0;
+    case WM_MOVE:
+    case WM_SETFOCUS:
+        ForwardToControlDialog(message, wParam, lParam);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return 1;
+    case WM_ENDSESSION:
+        if (wParam)
+            SaveState();
+        return 0;
+    case WM_USER:
+    case TRIGGER_MESSAGE:
+        g_sensor->Poll(wParam, lParam);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int showCommand)
+{
+    g_sensor = new SGendex;
+    if (!g_sensor->driverLibrary) {
+        delete g_sensor;
+        return 0;
+    }
+    WPARAM exitCode = 0;
+    if (!previousInstance) {
+        g_controlDialog = nullptr;
+        InitApplication(instance, showCommand);
+        exitCode = RunMessageLoop(LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS)));
+    }
+    delete g_sensor;
+    return static_cast<int>(exitCode);
+}
