@@ -1,0 +1,162 @@
+// Start-up and leaving: placement of the window pair, settings, library loading.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/harness.h"
+
+using namespace e2e;
+
+namespace {
+
+RECT WindowRect(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+bool SameRect(const RECT &a, const RECT &b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+} // namespace
+
+TEST(Startup, DialogSitsBottomRightTopmostWithMainWindowBehind)
+{
+    Tavro tavro;
+    tavro.StartAndWait();
+    const RECT dialog = WindowRect(tavro.Dialog());
+    EXPECT_EQ(dialog.right, GetSystemMetrics(SM_CXFULLSCREEN));
+    EXPECT_EQ(dialog.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_TRUE(GetWindowLongA(tavro.Dialog(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(WaitUntil([&] { return SameRect(WindowRect(tavro.Main()), WindowRect(tavro.Dialog())); }));
+    EXPECT_EQ(GetWindow(tavro.Dialog(), GW_HWNDNEXT), tavro.Main());
+    EXPECT_EQ(GetWindow(tavro.Dialog(), GW_OWNER), tavro.Main());
+    EXPECT_EQ(WindowText(tavro.Dialog()), "Acquisizione da sensore");
+}
+
+TEST(Startup, OpensWithDefaultSettingsAndWaitsForXrays)
+{
+    Tavro tavro;
+    tavro.StartAndWait();
+    EXPECT_EQ(ItemText(tavro.Dialog(), 102), "Gendex CCD38");
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Attesa raggi...");
+    EXPECT_EQ(ItemText(tavro.Dialog(), 104), "0");
+
+    const Call install = tavro.Calls("InstallHandler").at(0);
+    const std::vector<std::string> expected = {
+        std::to_string(reinterpret_cast<UINT_PTR>(tavro.Dialog())), "500", "10", "215", "800"};
+    EXPECT_EQ(install.args, expected);
+    ASSERT_TRUE(tavro.WaitForCalls("GVGActivate"));
+}
+
+TEST(Startup, PollsOnceASecondWhileArmed)
+{
+    Tavro tavro;
+    tavro.StartAndWait();
+    ASSERT_TRUE(tavro.WaitForCalls("IsGVGImageGrabbed", 4));
+    const auto polls = tavro.Calls("IsGVGImageGrabbed");
+    for (size_t i = 1; i < polls.size(); ++i) {
+        const double interval = polls[i].time - polls[i - 1].time;
+        EXPECT_GT(interval, 900.0);
+        EXPECT_LT(interval, 2000.0);
+    }
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Attesa raggi...");
+}
+
+TEST(Startup, SavedPositionIsHonoured)
+{
+    Tavro tavro;
+    WriteTextFile(ProfilePath("tavro.ini"), "[Tavro]\r\nX=100\r\nY=50\r\n");
+    tavro.StartAndWait();
+    RECT rect;
+    GetWindowRect(tavro.Dialog(), &rect);
+    EXPECT_EQ(rect.left, 100);
+    EXPECT_EQ(rect.top, 50);
+}
+
+TEST(Startup, PositionThatDoesNotFitIsIgnored)
+{
+    Tavro tavro;
+    WriteTextFile(ProfilePath("tavro.ini"), "[Tavro]\r\nX=5000\r\nY=4000\r\n");
+    tavro.StartAndWait();
+    RECT rect;
+    GetWindowRect(tavro.Dialog(), &rect);
+    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXFULLSCREEN));
+    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+}
+
+TEST(Startup, GarbageInTavroIniGivesDefaults)
+{
+    Tavro tavro;
+    WriteTextFile(ProfilePath("tavro.ini"),
+                  "[Tavro]\r\nX=left\r\nY=\r\ngrabAuto=yes\r\nHighRes=99999999999999\r\nLanko=??\r\n");
+    tavro.StartAndWait();
+    RECT rect;
+    GetWindowRect(tavro.Dialog(), &rect);
+    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXFULLSCREEN));
+    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+    // The menu as the program sees it: preview on (default), auto wait off, high resolution on.
+    SendMessageA(tavro.Main(), WM_USER, 0, 0);
+    EXPECT_EQ(tavro.Calls("IsGVGImageGrabbed").back().results.at(1), "checks=101");
+}
+
+TEST(Startup, ExitClosesHardwareNotifiesPhotoServerAndSavesSettings)
+{
+    Tavro tavro;
+    StandIn server("standins/fotoserver.exe", "\"" + tavro.Folder() + "\"", "MORV_FOTO_SERVER");
+    WriteTextFile(ProfilePath("tavro.ini"), "[Tavro]\r\nX=-10\r\nY=20\r\n");
+    tavro.StartAndWait();
+    PostMessageA(GetDlgItem(tavro.Dialog(), 101), BM_CLICK, 0, 0);
+    ASSERT_TRUE(tavro.WaitForExit());
+
+    const auto journal = tavro.Journal();
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(journal.back().name, "RemoveHandler");
+    EXPECT_EQ(IniValue("tavro.ini", "Tavro", "Lanko"), "1");
+    EXPECT_EQ(IniValue("tavro.ini", "Tavro", "X"), "-10");
+    EXPECT_EQ(IniValue("tavro.ini", "Tavro", "Y"), "20");
+    ASSERT_TRUE(WaitUntil([&] {
+        return ReadTextFile(tavro.Folder() + "\\fotoserver.txt").find("deleteresource 2 0") != std::string::npos;
+    }));
+}
+
+TEST(Startup, EndOfSessionSavesOnlyWhenTheSessionEnds)
+{
+    Tavro tavro;
+    tavro.StartAndWait();
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(tavro.Main(), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, WAIT_MS, &answer);
+    EXPECT_EQ(answer, 1u);
+    SendMessageA(tavro.Main(), WM_ENDSESSION, 0, 0);
+    EXPECT_EQ(IniValue("tavro.ini", "Tavro", "Lanko"), "<absent>");
+    SendMessageA(tavro.Main(), WM_ENDSESSION, 1, 0);
+    EXPECT_EQ(IniValue("tavro.ini", "Tavro", "Lanko"), "1");
+    EXPECT_TRUE(tavro.Running());
+    EXPECT_TRUE(tavro.Calls("RemoveHandler").empty());
+}
+
+TEST(Startup, WithoutTheLibraryTheProgramSaysSoAndEnds)
+{
+    Tavro tavro(nullptr);
+    tavro.Start();
+    HWND box = tavro.WaitForMessageBox("Vix32.dll");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(MessageBoxText(box), "LoadLibrary failed!");
+    EXPECT_FALSE(FindWindowA("Tavro", "Tavro"));
+    DismissMessageBox(box);
+    EXPECT_TRUE(tavro.WaitForExit());
+    EXPECT_FALSE(FindWindowA("Tavro", "Tavro"));
+}
+
+TEST(Startup, ALibraryWithoutTheFetchIsRefusedByName)
+{
+    Tavro tavro("standins/vix32-nograb/vix32.dll");
+    tavro.Start();
+    HWND box = tavro.WaitForMessageBox("Vix32.dll");
+    ASSERT_TRUE(box);
+    EXPECT_NE(MessageBoxText(box).find("GetGVGDIBitmap"), std::string::npos);
+    DismissMessageBox(box);
+    EXPECT_TRUE(tavro.WaitForExit());
+    EXPECT_TRUE(tavro.Journal().empty());
+}
