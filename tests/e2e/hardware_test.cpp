@@ -1,6 +1,8 @@
 // Opening, arming and the sensor's own menu commands, against the simulated library.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "tests/e2e/harness.h"
 
 using namespace e2e;
@@ -9,6 +11,8 @@ struct LabelCase {
     int hardwareType;
     const char *label;
 };
+
+std::ostream &operator<<(std::ostream &out, const LabelCase &c) { return out << "type " << c.hardwareType; }
 
 class HardwareLabel : public testing::TestWithParam<LabelCase> {};
 
@@ -45,6 +49,8 @@ struct ErrorCase {
     int status;
     const char *text;
 };
+
+std::ostream &operator<<(std::ostream &out, const ErrorCase &c) { return out << "status " << c.status; }
 
 class OpeningError : public testing::TestWithParam<ErrorCase> {};
 

@@ -160,3 +160,12 @@ TEST(Startup, ALibraryWithoutTheFetchIsRefusedByName)
     EXPECT_TRUE(tavro.WaitForExit());
     EXPECT_TRUE(tavro.Journal().empty());
 }
+
+TEST(Startup, ExecutableExportsItsProceduresByPlainName)
+{
+    HMODULE program = LoadLibraryExA(BuildPath("shell/tavro.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_TRUE(program);
+    for (const char *name : {"FfindWndProc", "MainDlgBoxProc", "FreeImage"})
+        EXPECT_TRUE(GetProcAddress(program, name)) << name;
+    FreeLibrary(program);
+}
