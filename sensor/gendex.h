@@ -11,6 +11,7 @@ public:
     void Init() override;
     void ShowDriverVersion() override;
     void TestAcquisition() override;
+    void HardwareSetup() override;
     void AcquireNow() override;
     void OpenHardware() override;
     void CloseHardware() override;

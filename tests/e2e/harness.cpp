@@ -75,6 +75,17 @@ HWND FindProcessWindow(DWORD processId, const char *className, const char *title
     return nullptr;
 }
 
+// Viewers started by an earlier program run outlive it; each test starts without them.
+void CloseViewers()
+{
+    WaitUntil([] {
+        HWND viewer = FindWindowA("lanko", nullptr);
+        if (viewer)
+            PostMessageA(viewer, WM_CLOSE, 0, 0);
+        return viewer == nullptr;
+    });
+}
+
 } // namespace
 
 std::string BuildPath(const std::string &relative)
@@ -171,6 +182,7 @@ std::vector<Call> ReadJournal(const std::string &path)
 
 Tavro::Tavro(const char *library)
 {
+    CloseViewers();
     folder_ = "C:\\tavro-e2e\\" + TestFolderName();
     CreateDirectoryA("C:\\tavro-e2e", nullptr);
     CreateDirectoryA(folder_.c_str(), nullptr);
@@ -181,6 +193,7 @@ Tavro::Tavro(const char *library)
     DeleteFileA(ProfilePath("tavro.ini").c_str());
     DeleteFileA(ProfilePath("vixwin.ini").c_str());
     SetEnvironmentVariableA("VIXSIM_DIR", folder_.c_str());
+    SetEnvironmentVariableA("LANKO_DIR", folder_.c_str());
     WriteSimSettings();
 }
 
@@ -194,6 +207,7 @@ Tavro::~Tavro()
         CloseHandle(processInfo_.hProcess);
         CloseHandle(processInfo_.hThread);
     }
+    CloseViewers();
 }
 
 void Tavro::Sim(const std::string &key, long long value) { Sim(key, std::to_string(value)); }
@@ -216,6 +230,11 @@ void Tavro::WriteSimSettings() const
     for (const auto &setting : sim_)
         text += setting.first + "=" + setting.second + "\r\n";
     WriteTextFile(folder_ + "\\vixsim.ini", text);
+}
+
+void Tavro::AddViewer() const
+{
+    CopyFileA(BuildPath("standins/lanko.exe").c_str(), (folder_ + "\\lanko.exe").c_str(), FALSE);
 }
 
 void Tavro::Start()

@@ -52,6 +52,9 @@ public:
     void Sim(const std::string &key, long long value);
     void Sim(const std::string &key, const std::string &value);
 
+    // Puts the viewer stand-in lanko.exe beside the program.
+    void AddViewer() const;
+
     void Start();
     // Starts and waits until the control dialog and main window are shown and the hardware opened.
     void StartAndWait();

@@ -165,7 +165,7 @@ TEST(Startup, ExecutableExportsItsProceduresByPlainName)
 {
     HMODULE program = LoadLibraryExA(BuildPath("shell/tavro.exe").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
     ASSERT_TRUE(program);
-    for (const char *name : {"FfindWndProc", "MainDlgBoxProc", "FreeImage"})
+    for (const char *name : {"FfindWndProc", "MainDlgBoxProc", "SetupHardwareProc", "FreeImage"})
         EXPECT_TRUE(GetProcAddress(program, name)) << name;
     FreeLibrary(program);
 }

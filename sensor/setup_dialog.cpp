@@ -1,0 +1,127 @@
+#include "sensor/setup_dialog.h"
+
+#include "resources/resource.h"
+#include "sensor/gendex.h"
+#include "shell/globals.h"
+#include "shell/profile.h"
+
+namespace {
+
+const char DRIVER_SECTION[] = "GXDriver";
+const char FILTER_SECTION[] = "Filter";
+
+struct ListSetting {
+    int control;
+    const char *key;
+    int first, last, step;
+    const char *format;
+    const char *missing; // shown when the key is absent
+    bool upperCase;      // stored hexadecimal may be in either case
+};
+
+const ListSetting LISTS[] = {
+    {IDC_INTEGRATION_TIME, "IntegrationTime", 100, 900, 100, "%i", "500", false},
+    {IDC_IRQ, "IRQ", 3, 15, 1, "%i", "10", false},
+    {IDC_MEMORY_BASE, "MemBase", 0xC0, 0xEF, 1, "0X%X", "0XD7", true},
+    {IDC_PORT_BASE, "PortBase", 0x200, 0x3F8, 8, "0X%X", "0X320", true},
+};
+
+struct CheckSetting {
+    int control;
+    const char *key;
+};
+
+// Read and written in this order.
+const CheckSetting CHECKS[] = {
+    {IDC_FILTER_EQUAL, "Equal"},
+    {IDC_FILTER_LOG, "Log"},
+    {IDC_FILTER_DESPECKLE, "Despeck"},
+};
+
+void ReadStoredText(const ListSetting &list)
+{
+    GetPrivateProfileStringA(DRIVER_SECTION, list.key, list.missing, g_textBuffer, TEXT_BUFFER_SIZE, VIXWIN_INI);
+}
+
+void UpperCaseLetters(char *text)
+{
+    for (; *text; ++text)
+        if (*text >= 'a' && *text <= 'z')
+            *text = static_cast<char>(*text - 'a' + 'A');
+}
+
+void FillList(HWND dialog, const ListSetting &list)
+{
+    for (int value = list.first; value <= list.last; value += list.step) {
+        wsprintfA(g_textBuffer, list.format, value);
+        SendDlgItemMessageA(dialog, list.control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(g_textBuffer));
+    }
+    ReadStoredText(list);
+    if (list.upperCase)
+        UpperCaseLetters(g_textBuffer);
+    // The first entry that begins with the stored text; none when nothing does.
+    SendDlgItemMessageA(dialog, list.control, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(g_textBuffer));
+}
+
+// Without a selection the stored text is kept as it was: never whatever the buffer held last.
+void WriteList(HWND dialog, const ListSetting &list)
+{
+    const LRESULT selected = SendDlgItemMessageA(dialog, list.control, CB_GETCURSEL, 0, 0);
+    const LRESULT length = selected == CB_ERR ? CB_ERR
+                           : SendDlgItemMessageA(dialog, list.control, CB_GETLBTEXTLEN, selected, 0);
+    if (length == CB_ERR || length >= TEXT_BUFFER_SIZE)
+        ReadStoredText(list);
+    else
+        SendDlgItemMessageA(dialog, list.control, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(g_textBuffer));
+    WritePrivateProfileStringA(DRIVER_SECTION, list.key, g_textBuffer, VIXWIN_INI);
+}
+
+void FillSetupDialog(HWND dialog)
+{
+    for (const ListSetting &list : LISTS)
+        FillList(dialog, list);
+    for (const CheckSetting &check : CHECKS) {
+        const int value = ReadProfileInt(FILTER_SECTION, check.key, 1, VIXWIN_INI);
+        CheckDlgButton(dialog, check.control, value ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void WriteSetup(HWND dialog)
+{
+    for (const ListSetting &list : LISTS)
+        WriteList(dialog, list);
+    for (const CheckSetting &check : CHECKS) {
+        wsprintfA(g_textBuffer, "%d", IsDlgButtonChecked(dialog, check.control) == BST_CHECKED ? 1 : 0);
+        WritePrivateProfileStringA(FILTER_SECTION, check.key, g_textBuffer, VIXWIN_INI);
+    }
+    // Flush the platform's cached copy before the hardware is reopened from the file.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, VIXWIN_INI);
+}
+
+} // namespace
+
+extern "C" INT_PTR CALLBACK SetupHardwareProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        FillSetupDialog(dialog);
+        return 1;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            WriteSetup(dialog);
+            EndDialog(dialog, 1);
+        } else if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+        }
+        return 0;
+    }
+    return 0;
+}
+
+void SGendex::HardwareSetup()
+{
+    CloseHardware();
+    DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_HARDWARE_SETUP), ownerWindow, SetupHardwareProc, 0);
+    OpenHardware();
+}
