@@ -1,0 +1,85 @@
+#include "tests/native/reference_turns.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+// A source of width x height distinct-looking pixels, trimmed after the last pixel so that
+// any read beyond it is caught by the address sanitizer.
+std::vector<Byte> Pattern(int width, int height, std::ptrdiff_t stride)
+{
+    std::vector<Byte> source((height - 1) * stride + width, SENTINEL);
+    for (int r = 0; r < height; r++)
+        for (int c = 0; c < width; c++)
+            source[r * stride + c] = static_cast<Byte>(r * 31 + c * 7 + 1);
+    return source;
+}
+
+TEST(Kernels, WorkedExampleThreeByTwo)
+{
+    // Stored bottom row first: 40 50 60, then 10 20 30.
+    const Byte source[] = {40, 50, 60, 0, 10, 20, 30, 0};
+    const Byte expected[TURN_COUNT][6] = {
+        {60, 30, 50, 20, 40, 10}, {30, 20, 10, 60, 50, 40}, {10, 40, 20, 50, 30, 60}};
+    for (int turn = 0; turn < TURN_COUNT; turn++) {
+        Byte result[6];
+        int resultWidth = turn == HALF ? 3 : 2;
+        KERNELS[turn](result, resultWidth, source, 4, 3, 2);
+        EXPECT_TRUE(std::equal(result, result + 6, expected[turn])) << TURN_NAMES[turn];
+    }
+}
+
+TEST(Kernels, QuarterTurnOfFiveByThreeWritesFifteenBytes)
+{
+    std::vector<Byte> source = Pattern(5, 3, 8);
+    for (Turn turn : {CLOCKWISE, COUNTER_CLOCKWISE}) {
+        std::vector<Byte> result(4 * 5, SENTINEL);
+        KERNELS[turn](result.data(), 4, source.data(), 8, 5, 3);
+        EXPECT_EQ(15, std::count_if(result.begin(), result.end(),
+                                    [](Byte b) { return b != SENTINEL; }));
+        for (int row = 0; row < 5; row++)
+            EXPECT_EQ(SENTINEL, result[row * 4 + 3]) << TURN_NAMES[turn];
+    }
+}
+
+// Every size up to past two blocks in each direction, odd widths, one-pixel-high and
+// one-pixel-wide images included, with DIB strides and with odd ones.
+TEST(Kernels, MatchReferenceOverSizesAndStrides)
+{
+    const int sizes[] = {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 63, 64, 65, 127, 130, 131};
+    for (int width : sizes)
+        for (int height : sizes)
+            for (int padding : {0, 3}) {
+                std::ptrdiff_t stride = ((width + 3) & ~3) + padding;
+                std::vector<Byte> source = Pattern(width, height, stride);
+                for (int turn = 0; turn < TURN_COUNT; turn++)
+                    EXPECT_TRUE(KernelMatchesReference(Turn(turn), source, stride, width,
+                                                       height, padding))
+                        << TURN_NAMES[turn] << " " << width << "x" << height << " +" << padding;
+            }
+}
+
+TEST(Kernels, CopyReversed)
+{
+    for (int count = 1; count <= 40; count++) {
+        std::vector<Byte> source(count), target(count + 2, SENTINEL);
+        for (int k = 0; k < count; k++)
+            source[k] = static_cast<Byte>(k + 1);
+        Byte *last = &target[count];
+        EXPECT_EQ(last, CopyReversed(last, source.data(), count));
+        EXPECT_EQ(SENTINEL, target[0]);
+        EXPECT_EQ(SENTINEL, target[count + 1]);
+        for (int k = 0; k < count; k++)
+            EXPECT_EQ(k + 1, last[-k]) << "count " << count;
+    }
+    Byte target = SENTINEL;
+    const Byte source = 1;
+    for (int count : {0, -1, -100}) {
+        EXPECT_EQ(&target, CopyReversed(&target, &source, count));
+        EXPECT_EQ(SENTINEL, target);
+    }
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+// Naive mappings written straight from the definitions in image/pixel_kernels.h, and a check
+// of a kernel against them on buffers of exactly the result's size.
+#ifndef TAVRO_REFERENCE_TURNS_H
+#define TAVRO_REFERENCE_TURNS_H
+
+#include "image/pixel_kernels.h"
+
+#include <cstddef>
+#include <vector>
+
+typedef unsigned char Byte;
+typedef void (*TurnFunction)(Byte *, std::ptrdiff_t, const Byte *, std::ptrdiff_t, int, int);
+
+enum Turn { CLOCKWISE, HALF, COUNTER_CLOCKWISE, TURN_COUNT };
+
+const TurnFunction KERNELS[TURN_COUNT] = {TurnPixelsClockwise, TurnPixels180,
+                                          TurnPixelsCounterClockwise};
+const char *const TURN_NAMES[TURN_COUNT] = {"clockwise", "half", "counter-clockwise"};
+
+// Whatever a kernel finds outside the pixels must still be there afterwards.
+const Byte SENTINEL = 0xA5;
+
+inline void ReferenceTurn(Turn turn, Byte *result, std::ptrdiff_t resultStride,
+                          const Byte *source, std::ptrdiff_t sourceStride, int width, int height)
+{
+    int resultWidth = turn == HALF ? width : height;
+    int resultHeight = turn == HALF ? height : width;
+    for (int i = 0; i < resultHeight; i++)
+        for (int j = 0; j < resultWidth; j++) {
+            int row = turn == CLOCKWISE ? j : height - 1 - (turn == HALF ? i : j);
+            int column = turn == COUNTER_CLOCKWISE ? i : width - 1 - (turn == HALF ? j : i);
+            result[i * resultStride + j] = source[row * sourceStride + column];
+        }
+}
+
+// Turns a source of width x height pixels, rows sourceStride apart, into a result whose rows
+// are its width plus resultPadding bytes apart; true when kernel and reference agree on
+// every byte, alignment bytes included.
+inline bool KernelMatchesReference(Turn turn, const std::vector<Byte> &source,
+                                   std::ptrdiff_t sourceStride, int width, int height,
+                                   int resultPadding)
+{
+    int resultWidth = turn == HALF ? width : height;
+    int resultHeight = turn == HALF ? height : width;
+    std::ptrdiff_t resultStride = resultWidth + resultPadding;
+    // The last row needs no alignment bytes, so an overrun past the pixels reaches the end.
+    std::size_t resultBytes = (resultHeight - 1) * resultStride + resultWidth;
+    std::vector<Byte> expected(resultBytes, SENTINEL), actual(resultBytes, SENTINEL);
+    ReferenceTurn(turn, expected.data(), resultStride, source.data(), sourceStride, width, height);
+    KERNELS[turn](actual.data(), resultStride, source.data(), sourceStride, width, height);
+    return actual == expected;
+}
+
+#endif
