@@ -1,0 +1,90 @@
+#include "tests/image/platform_hooks.h"
+
+#include <cstring>
+
+PlatformLog g_log;
+
+namespace {
+
+decltype(&GlobalAlloc) realGlobalAlloc;
+decltype(&GlobalFree) realGlobalFree;
+decltype(&GlobalLock) realGlobalLock;
+
+HGLOBAL WINAPI RecordGlobalAlloc(UINT flags, SIZE_T size)
+{
+    if (g_log.failAllocation)
+        return nullptr;
+    HGLOBAL block = realGlobalAlloc(flags, size);
+    if (block && !(flags & GMEM_ZEROINIT)) {
+        memset(realGlobalLock(block), UNWRITTEN, size);
+        GlobalUnlock(block);
+    }
+    g_log.allocations += block != nullptr;
+    return block;
+}
+
+HGLOBAL WINAPI RecordGlobalFree(HGLOBAL block)
+{
+    g_log.freed.push_back(block);
+    return realGlobalFree(block);
+}
+
+LPVOID WINAPI RecordGlobalLock(HGLOBAL block)
+{
+    return g_log.failLock ? nullptr : realGlobalLock(block);
+}
+
+BOOL WINAPI RecordMessageBeep(UINT)
+{
+    g_log.beeps++;
+    return TRUE;
+}
+
+int WINAPI RecordMessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT)
+{
+    g_log.messages.push_back(std::string(caption) + "|" + text);
+    return IDOK;
+}
+
+// Points this program's import of dll!name at replacement; returns what it pointed at.
+template <typename Function>
+Function PatchImport(const char *dll, const char *name, Function replacement)
+{
+    BYTE *base = reinterpret_cast<BYTE *>(GetModuleHandleA(nullptr));
+    IMAGE_NT_HEADERS *nt = reinterpret_cast<IMAGE_NT_HEADERS *>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER *>(base)->e_lfanew);
+    DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (IMAGE_IMPORT_DESCRIPTOR *d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports);
+         d->Name; d++) {
+        if (lstrcmpiA(reinterpret_cast<char *>(base + d->Name), dll))
+            continue;
+        IMAGE_THUNK_DATA *names = reinterpret_cast<IMAGE_THUNK_DATA *>(base + d->OriginalFirstThunk);
+        IMAGE_THUNK_DATA *slots = reinterpret_cast<IMAGE_THUNK_DATA *>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; names++, slots++) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData)->Name, name))
+                continue;
+            DWORD protection;
+            VirtualProtect(slots, sizeof *slots, PAGE_READWRITE, &protection);
+            Function previous = reinterpret_cast<Function>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<DWORD_PTR>(replacement);
+            VirtualProtect(slots, sizeof *slots, protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void ResetPlatformLog()
+{
+    if (!realGlobalAlloc) {
+        realGlobalAlloc = PatchImport("kernel32.dll", "GlobalAlloc", RecordGlobalAlloc);
+        realGlobalFree = PatchImport("kernel32.dll", "GlobalFree", RecordGlobalFree);
+        realGlobalLock = PatchImport("kernel32.dll", "GlobalLock", RecordGlobalLock);
+        PatchImport("user32.dll", "MessageBeep", RecordMessageBeep);
+        PatchImport("user32.dll", "MessageBoxA", RecordMessageBoxA);
+    }
+    g_log = PlatformLog();
+}

@@ -1,0 +1,47 @@
+// Records and steers the image code's calls of the platform: this test program's imports of
+// the memory, beep and message box functions are pointed at recorders.
+#ifndef TAVRO_PLATFORM_HOOKS_H
+#define TAVRO_PLATFORM_HOOKS_H
+
+#include "sensor/sensore.h"
+
+#include <string>
+#include <vector>
+
+// What a block that GlobalAlloc does not clear holds when it is handed out.
+const BYTE UNWRITTEN = 0xCD;
+
+struct PlatformLog {
+    int allocations;
+    std::vector<HGLOBAL> freed;
+    int beeps;
+    std::vector<std::string> messages; // "caption|text"
+    bool failAllocation;
+    bool failLock;
+};
+
+extern PlatformLog g_log;
+
+// Installs the recorders on first use and clears the log.
+void ResetPlatformLog();
+
+// The platform's lock count of a movable block.
+inline UINT LockCount(HGLOBAL image)
+{
+    return GlobalFlags(image) & GMEM_LOCKCOUNT;
+}
+
+// A sensor model that does nothing but carry the fields the image code reads.
+class TestSensor : public Sensore {
+public:
+    TestSensor() : Sensore(1) {}
+    void Init() override {}
+    void OpenHardware() override {}
+    void CloseHardware() override {}
+    void Arm() override {}
+    void Disarm() override {}
+    void GrabImage(int) override {}
+    void Poll(WPARAM, LPARAM) override {}
+};
+
+#endif
