@@ -146,10 +146,3 @@ TEST_F(Trigger, Message20000ToTheDialogPolls)
     SendMessageA(tavro.Dialog(), 20000, 0, 0);
     EXPECT_EQ(Polls(), 1u);
 }
-
-TEST_F(Trigger, F5WithTheFocusOnAButtonGrabsWithoutAsking)
-{
-    PostMessageA(GetDlgItem(tavro.Dialog(), 101), WM_KEYDOWN, VK_F5, 1);
-    ASSERT_TRUE(tavro.WaitForCalls("GetGVGDIBitmap"));
-    EXPECT_EQ(Polls(), 0u);
-}
