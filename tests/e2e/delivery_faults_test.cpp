@@ -1,0 +1,191 @@
+// Receivers and libraries that misbehave: the image still arrives somewhere, and the
+// program neither crashes nor hangs.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <set>
+
+#include "tests/e2e/harness.h"
+#include "tests/e2e/pictures.h"
+
+using namespace e2e;
+
+namespace {
+
+const int COLUMNS = 456;
+const int ROWS = 684;
+
+std::string UndeliveredFolder()
+{
+    char base[MAX_PATH];
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, base);
+    return std::string(base) + "\\Tavro\\Immagini non consegnate";
+}
+
+std::set<std::string> UndeliveredFiles()
+{
+    std::set<std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((UndeliveredFolder() + "\\*.bmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do
+        files.insert(UndeliveredFolder() + "\\" + found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return files;
+}
+
+class Faults : public testing::Test {
+protected:
+    void SetUp() override { before = UndeliveredFiles(); }
+    std::string Folder() const { return "\"" + tavro.Folder() + "\""; }
+    std::string PhotoRecord() const { return ReadTextFile(tavro.Folder() + "\\fotoserver.txt"); }
+    std::string ImagingRecord() const { return ReadTextFile(tavro.Folder() + "\\quenstal.txt"); }
+    void Expose()
+    {
+        const size_t activations = tavro.Calls("GVGActivate").size();
+        tavro.Sim("Exposures", ++exposures);
+        SendMessageA(tavro.Main(), WM_USER, 0, 0);
+        ASSERT_TRUE(tavro.WaitForCalls("GVGActivate", activations + 1, 30000));
+    }
+    bool Counted(int n) const
+    {
+        return WaitUntil([&] { return ItemText(tavro.Dialog(), 104) == std::to_string(n); });
+    }
+    SavedBitmap Imaging(int n) const
+    {
+        return ReadSavedBitmap(tavro.Folder() + "\\quenstal-" + std::to_string(n) + ".bmp");
+    }
+    std::vector<std::string> NewUndelivered() const
+    {
+        std::vector<std::string> added;
+        for (const std::string &file : UndeliveredFiles())
+            if (!before.count(file))
+                added.push_back(file);
+        return added;
+    }
+    Tavro tavro;
+    std::set<std::string> before;
+    int exposures = 0;
+};
+
+bool Contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+} // namespace
+
+TEST_F(Faults, WithoutReceiversTheImageIsKeptOnDisk)
+{
+    tavro.StartAndWait();
+    Expose();
+    ASSERT_TRUE(Counted(1));
+    const auto kept = NewUndelivered();
+    ASSERT_EQ(kept.size(), 1u);
+    const SavedBitmap bitmap = ReadSavedBitmap(kept[0]);
+    ASSERT_TRUE(bitmap.valid);
+    EXPECT_TRUE(bitmap.picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+    DeleteFileA(kept[0].c_str());
+}
+
+TEST_F(Faults, AHungPhotoServerDelaysButDoesNotStopTheImagingApplication)
+{
+    StandIn photo("standins/fotoserver.exe", Folder() + " --hang", "MORV_FOTO_SERVER");
+    StandIn imaging("standins/quenstal.exe", Folder(), "TQuenstalWnd");
+    tavro.StartAndWait();
+    Expose();
+    ASSERT_TRUE(Counted(1));
+    EXPECT_TRUE(Contains(PhotoRecord(), "hanging"));
+    EXPECT_TRUE(Imaging(1).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+    Expose();
+    ASSERT_TRUE(Counted(2));
+    EXPECT_TRUE(Imaging(2).valid);
+    EXPECT_TRUE(NewUndelivered().empty());
+}
+
+TEST_F(Faults, AHungImagingApplicationAloneLeavesTheImageOnDisk)
+{
+    StandIn imaging("standins/quenstal.exe", Folder() + " --hang", "TQuenstalWnd");
+    tavro.StartAndWait();
+    Expose();
+    ASSERT_TRUE(Counted(1));
+    const auto kept = NewUndelivered();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(ReadSavedBitmap(kept[0]).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+    DeleteFileA(kept[0].c_str());
+}
+
+TEST_F(Faults, APhotoServerThatEmptiesTheClipboardDoesNotSpoilTheCopy)
+{
+    StandIn photo("standins/fotoserver.exe", Folder() + " --empty-clipboard", "MORV_FOTO_SERVER");
+    StandIn imaging("standins/quenstal.exe", Folder(), "TQuenstalWnd");
+    tavro.StartAndWait();
+    Expose();
+    ASSERT_TRUE(Counted(1));
+    EXPECT_TRUE(Contains(PhotoRecord(), "emptied"));
+    EXPECT_TRUE(Imaging(1).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+}
+
+TEST_F(Faults, ABusyClipboardIsSkippedButTheCommandsAreStillSent)
+{
+    StandIn photo("standins/fotoserver.exe", Folder(), "MORV_FOTO_SERVER");
+    StandIn imaging("standins/quenstal.exe", Folder(), "TQuenstalWnd");
+    tavro.StartAndWait();
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    Expose();
+    CloseClipboard();
+    ASSERT_TRUE(Counted(1));
+    EXPECT_TRUE(Contains(PhotoRecord(), "command 24315"));
+    EXPECT_TRUE(Contains(PhotoRecord(), "noimage"));
+    EXPECT_TRUE(Imaging(1).valid);
+    EXPECT_TRUE(NewUndelivered().empty());
+}
+
+TEST_F(Faults, ATiffWriterThatNeverFinishesIsWaitedForOnlyAWhile)
+{
+    StandIn imaging("standins/quenstal.exe", Folder(), "TQuenstalWnd");
+    tavro.Sim("TiffBusyCalls", -1);
+    tavro.StartAndWait();
+    Expose();
+    ASSERT_TRUE(Counted(1));
+    EXPECT_TRUE(Imaging(1).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+}
+
+TEST_F(Faults, ALibraryThatNamesNoSideFileStillDelivers)
+{
+    StandIn imaging("standins/quenstal.exe", Folder(), "TQuenstalWnd");
+    tavro.Sim("TiffPath", "none");
+    tavro.StartAndWait();
+    Expose();
+    ASSERT_TRUE(Counted(1));
+    EXPECT_EQ(tavro.Calls("GetGVGDIBitmap").at(0).results.at(1), "-");
+    EXPECT_TRUE(Imaging(1).valid);
+}
+
+class AbsurdDimension : public Faults, public testing::WithParamInterface<const char *> {};
+
+TEST_P(AbsurdDimension, FetchesNothingAndStaysArmed)
+{
+    WriteTextFile(ProfilePath("vixwin.ini"), std::string("[Dimension]\r\nIMAGECOLUMNS=") + GetParam() + "\r\n");
+    tavro.StartAndWait();
+    Expose();
+    EXPECT_TRUE(tavro.Calls("GetGVGDIBitmap").empty());
+    EXPECT_EQ(ItemText(tavro.Dialog(), 104), "0");
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Attesa raggi...");
+    EXPECT_TRUE(tavro.Running());
+}
+
+INSTANTIATE_TEST_SUITE_P(Columns, AbsurdDimension, testing::Values("0", "-5", "2000000000"));
+
+// Wine refuses copy-data messages beyond about 2 MB; the clipboard carries any size.
+TEST_F(Faults, ALargeModernSensorImageArrivesWhole)
+{
+    StandIn server("standins/fotoserver.exe", Folder(), "MORV_FOTO_SERVER");
+    WriteTextFile(ProfilePath("vixwin.ini"), "[Dimension]\r\nIMAGECOLUMNS=1500\r\nIMAGEROWS=2000\r\n");
+    tavro.StartAndWait();
+    Expose();
+    ASSERT_TRUE(Counted(1));
+    const SavedBitmap photo = ReadSavedBitmap(tavro.Folder() + "\\foto-1.bmp");
+    EXPECT_TRUE(photo.picture.pixels == SimulatedPicture(1500, 2000, 1).pixels);
+    EXPECT_TRUE(NewUndelivered().empty());
+}
