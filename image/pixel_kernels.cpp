@@ -76,8 +76,8 @@ inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
 #endif
 
 // Transposes a plane whose sides are whole tiles. Halving the longer side until a block is
-// left keeps each part's rows, cache lines and pages at hand for every level of caching at
-// once, which matters most when the strides are multiples of the page size.
+// left visits neighbouring blocks one after the other, so that the lines and pages they
+// share are still cached at each level when they are needed again.
 void TransposeTiles(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
 {
     if (rows > BLOCK && rows >= cols) {
