@@ -218,3 +218,29 @@ TEST_F(Acquisition, F5GrabsWithoutAReportEvenWithTheFocusOnAButton)
     EXPECT_TRUE(Imaging(1).valid);
     EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Attesa raggi...");
 }
+
+// Pillow decodes what both receivers saved and what X11 programs read from the clipboard.
+TEST_F(Acquisition, IndependentDecodersSeeTheSameTurnedPicture)
+{
+    StartReceivers();
+    tavro.StartAndWait();
+    tavro.Click(tavro.ControlCentre(503));
+    ASSERT_TRUE(WaitUntil([&] { return ItemVisible(tavro.Dialog(), 603); }));
+    Expose();
+    ASSERT_TRUE(WaitUntil([&] { return ItemText(tavro.Dialog(), 104) == "1"; }));
+    if (UnixPath(tavro.Folder()).empty())
+        GTEST_SKIP() << "needs Wine's Unix side";
+    ASSERT_TRUE(RunUnix(tavro.Folder(), "xclip -selection clipboard -t image/bmp -o > clipboard.bmp\n"
+                                        "/usr/bin/python3 " TAVRO_SOURCE_DIR "/tests/e2e/decode_bmp.py "
+                                        "foto-1.bmp quenstal-1.bmp clipboard.bmp > decoded.txt 2>&1"));
+
+    // Pillow gives the top row first; the expected picture is stored bottom row first.
+    const Picture expected = Turned(SimulatedPicture(COLUMNS, ROWS, 1), 4);
+    std::string topDown;
+    for (int row = expected.height - 1; row >= 0; --row)
+        topDown.append(reinterpret_cast<const char *>(&expected.pixels[size_t(row) * expected.width]),
+                       expected.width);
+    for (const char *file : {"foto-1.bmp", "quenstal-1.bmp", "clipboard.bmp"})
+        EXPECT_TRUE(ReadTextFile(tavro.Folder() + "\\" + file + ".raw") == topDown)
+            << file << ": " << ReadTextFile(tavro.Folder() + "\\decoded.txt");
+}
