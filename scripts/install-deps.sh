@@ -1,6 +1,6 @@
 # Sourced: installs the Debian 12 packages the build, tests and demonstration need, when missing.
 tavro_install_deps() {
-    local packages="cmake make g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386
+    local packages="cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386
         wine64 xvfb xauth fonts-wine python3 python3-pil python3-pefile xclip imagemagick xdotool $*"
     local missing=""
     for p in $packages; do
