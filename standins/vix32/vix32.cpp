@@ -104,6 +104,27 @@ std::string MenuChecks()
     return checks;
 }
 
+// The value the process's next kernel handle gets. Handles are given out lowest free slot
+// first, so the value grows only while handles leak: Wine does not count them.
+unsigned long NextHandle()
+{
+    HANDLE probe = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &probe, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    CloseHandle(probe);
+    return static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(probe));
+}
+
+// Width and height in the header at the start of the block, 0 when it has none.
+void BlockSize(HGLOBAL image, long &width, long &height)
+{
+    width = height = 0;
+    const auto *header = static_cast<const BITMAPINFOHEADER *>(GlobalLock(image));
+    if (!header) return;
+    if (GlobalSize(image) >= sizeof *header) width = header->biWidth, height = header->biHeight;
+    GlobalUnlock(image);
+}
+
 void Put32(std::vector<unsigned char> &out, size_t at, unsigned long value)
 {
     for (int i = 0; i < 4; ++i) out[at + i] = static_cast<unsigned char>(value >> (8 * i));
@@ -217,7 +238,8 @@ WORD WINAPI IsGVGImageGrabbed()
         ++g_exposuresReported;
         result = static_cast<WORD>(c.grabbedCode);
     }
-    Journal(JournalPath(), "IsGVGImageGrabbed = %u checks=%s", result, MenuChecks().c_str());
+    Journal(JournalPath(), "IsGVGImageGrabbed = %u checks=%s nexthandle=%lu", result, MenuChecks().c_str(),
+            NextHandle());
     return result;
 }
 
@@ -226,6 +248,8 @@ WORD WINAPI GetGVGDIBitmap(char *tiffPath, HGLOBAL image)
     const Control c = ReadControl();
     WORD status = static_cast<WORD>(c.dibStatus);
     std::string path;
+    long blockWidth, blockHeight;
+    BlockSize(image, blockWidth, blockHeight);
     if (status == 0) {
         std::vector<unsigned char> rows;
         int width = 0, height = 0, stride = 0;
@@ -247,8 +271,8 @@ WORD WINAPI GetGVGDIBitmap(char *tiffPath, HGLOBAL image)
             }
         }
     }
-    Journal(JournalPath(), "GetGVGDIBitmap %lu = %u %s",
-            static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(image)), status,
+    Journal(JournalPath(), "GetGVGDIBitmap %lu %ld %ld = %u %s",
+            static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(image)), blockWidth, blockHeight, status,
             path.empty() ? "-" : path.c_str());
     return status;
 }

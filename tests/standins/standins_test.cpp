@@ -26,7 +26,7 @@ std::string LibraryPath(const char *variant)
 
 bool FileExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::vector<unsigned char> ReadFile(const std::string &path)
+std::vector<unsigned char> ReadBytes(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
@@ -103,13 +103,24 @@ protected:
     {
         std::ifstream in(folder_ + "\\journal.txt");
         std::vector<std::string> lines;
-        static const std::regex stamped(R"(^\d+\.\d{3} (.*)$)");
+        // The handle probe varies from run to run; NextHandles() reads it.
+        static const std::regex stamped(R"(^\d+\.\d{3} (.*?)( nexthandle=\d+)?$)");
         std::smatch match;
         for (std::string line; std::getline(in, line);) {
             EXPECT_TRUE(std::regex_match(line, match, stamped)) << line;
             lines.push_back(match.size() > 1 ? match[1].str() : line);
         }
         return lines;
+    }
+
+    std::vector<unsigned long> NextHandles()
+    {
+        std::ifstream in(folder_ + "\\journal.txt");
+        std::vector<unsigned long> values;
+        for (std::string line; std::getline(in, line);)
+            if (line.find(" nexthandle=") != std::string::npos)
+                values.push_back(std::stoul(line.substr(line.find(" nexthandle=") + 12)));
+        return values;
     }
 
     std::string folder_;
@@ -179,6 +190,19 @@ TEST_F(VixSim, ReportsEachNewExposureOnce)
     EXPECT_EQ("IsGVGImageGrabbed = 2 checks=---", Journal().front());
 }
 
+TEST_F(VixSim, HandleProbeGrowsOnlyWithLeakedHandles)
+{
+    grabbed_();
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    grabbed_();
+    CloseHandle(event);
+    grabbed_();
+    const std::vector<unsigned long> probes = NextHandles();
+    ASSERT_EQ(3u, probes.size());
+    EXPECT_GT(probes[1], probes[0]);
+    EXPECT_EQ(probes[2], probes[0]);
+}
+
 TEST_F(VixSim, JournalsTheOwnersMenuChecks)
 {
     HMENU menu = CreateMenu();
@@ -216,7 +240,7 @@ TEST_F(VixSim, FetchWritesPictureScribblesHeaderAndWritesTiff)
 
     const std::string tiff = folder_ + "\\vixsim-1.tif";
     EXPECT_STREQ(tiff.c_str(), path);
-    const std::vector<unsigned char> file = ReadFile(tiff);
+    const std::vector<unsigned char> file = ReadBytes(tiff);
     ASSERT_EQ(8u + 150 + 8 + w * h, file.size());
     EXPECT_EQ(0, std::memcmp(file.data(), "II*\0", 4));
     // Top row first: the last stored row of the DIB.
@@ -228,7 +252,9 @@ TEST_F(VixSim, FetchWritesPictureScribblesHeaderAndWritesTiff)
 
     char handle[32];
     std::snprintf(handle, sizeof handle, "%lu", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(image)));
-    EXPECT_EQ("GetGVGDIBitmap " + std::string(handle) + " = 0 " + tiff, Journal().front());
+    EXPECT_EQ("GetGVGDIBitmap " + std::string(handle) + " " + std::to_string(w) + " " + std::to_string(h) +
+                  " = 0 " + tiff,
+              Journal().front());
     GlobalFree(image);
 }
 
