@@ -230,9 +230,11 @@ TEST_F(Acquisition, IndependentDecodersSeeTheSameTurnedPicture)
     ASSERT_TRUE(WaitUntil([&] { return ItemText(tavro.Dialog(), 104) == "1"; }));
     if (UnixPath(tavro.Folder()).empty())
         GTEST_SKIP() << "needs Wine's Unix side";
-    ASSERT_TRUE(RunUnix(tavro.Folder(), "xclip -selection clipboard -t image/bmp -o > clipboard.bmp\n"
-                                        "/usr/bin/python3 " TAVRO_SOURCE_DIR "/tests/e2e/decode_bmp.py "
-                                        "foto-1.bmp quenstal-1.bmp clipboard.bmp > decoded.txt 2>&1"));
+    ASSERT_TRUE(RunUnix(tavro.Folder(),
+                        "xclip -selection clipboard -t image/bmp -o > clipboard.bmp\n"
+                        "/usr/bin/python3 " TAVRO_SOURCE_DIR "/tests/e2e/decode_bmp.py "
+                        "foto-1.bmp quenstal-1.bmp clipboard.bmp > decoded.txt 2>&1",
+                        WAIT_MS));
 
     // Pillow gives the top row first; the expected picture is stored bottom row first.
     const Picture expected = Turned(SimulatedPicture(COLUMNS, ROWS, 1), 4);

@@ -318,41 +318,6 @@ POINT Tavro::ControlCentre(int id) const
     return centre;
 }
 
-std::string UnixPath(const std::string &windowsPath)
-{
-    typedef char *(CDECL * UnixFileNameFn)(const WCHAR *);
-    const auto unixFileName = reinterpret_cast<UnixFileNameFn>(reinterpret_cast<void *>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!unixFileName)
-        return "";
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH);
-    char *path = unixFileName(wide);
-    const std::string result = path ? path : "";
-    HeapFree(GetProcessHeap(), 0, path);
-    return result;
-}
-
-bool RunUnix(const std::string &folder, const std::string &commands, DWORD timeoutMs)
-{
-    const std::string unixFolder = UnixPath(folder);
-    if (unixFolder.empty())
-        return false;
-    const std::string done = folder + "\\unix.done";
-    DeleteFileA(done.c_str());
-    WriteTextFile(folder + "\\unix.sh", "cd '" + unixFolder + "'\n" + commands + "\ntouch unix.done\n");
-    // Wine starts a Unix program, but cannot wait for it: the marker file tells when it ended.
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = "/bin/sh " + unixFolder + "/unix.sh";
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
-}
-
 std::string MessageBoxText(HWND box) { return ItemText(box, 65535); }
 
 void DismissMessageBox(HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "standins/unix_side.h"
+
 namespace e2e {
 
 const DWORD WAIT_MS = 15000;
@@ -88,12 +90,6 @@ private:
     HWND dialog_ = nullptr;
     HWND main_ = nullptr;
 };
-
-// Runs shell commands natively on the Unix side of Wine, in the Unix form of folder, and
-// waits until they end. False when not under Wine or when they did not end in time.
-bool RunUnix(const std::string &folder, const std::string &commands, DWORD timeoutMs = WAIT_MS);
-// The Unix path of a Windows path under Wine, or empty.
-std::string UnixPath(const std::string &windowsPath);
 
 // Text of a message box (its static control 65535), and closing it with OK.
 std::string MessageBoxText(HWND box);
