@@ -3,6 +3,7 @@
 //   fotoserver.exe <folder> [--hang] [--empty-clipboard]
 #include "dibfile.h"
 #include "journal.h"
+#include "window.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -106,23 +107,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_journal = JoinPath(g_folder, "fotoserver.txt");
     g_deleteResourceMessage = RegisterWindowMessageA("WM_DELETE_RESOURCE");
 
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = "MORV_FOTO_SERVER";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Foto server (simulato)",
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 40, 300, 120,
-                                  nullptr, nullptr, instance, nullptr);
-    if (!window) return 1;
+    const HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    if (!OpenStandInWindow(instance, "MORV_FOTO_SERVER", "Foto server (simulato)", WindowProc,
+                           RECT{700, 40, 1000, 160}, background))
+        return 1;
     Journal(g_journal, "start");
-
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return 0;
+    return RunStandInLoop();
 }

@@ -1,6 +1,7 @@
 // Viewer stand-in: journals its start and close to %LANKO_DIR%\lanko.txt and, for a
 // person watching, shows the newest .bmp of %LANKO_IMAGES% scaled to fit.
 #include "journal.h"
+#include "window.h"
 
 #include <string>
 #include <vector>
@@ -117,24 +118,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_journal = JoinPath(folder, "lanko.txt");
     g_images = EnvironmentFolder("LANKO_IMAGES");
 
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = "lanko";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Lanko (simulato)",
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 420, 40, 260, 360, nullptr,
-                                  nullptr, instance, nullptr);
+    // No background brush: the picture is painted over the whole window.
+    HWND window = OpenStandInWindow(instance, "lanko", "Lanko (simulato)", WindowProc, RECT{420, 40, 680, 400},
+                                    nullptr);
     if (!window) return 1;
     Journal(g_journal, "start %s", exe);
     Refresh();
     SetTimer(window, kRefreshTimer, 1000, nullptr);
-
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return 0;
+    return RunStandInLoop();
 }

@@ -2,6 +2,7 @@
 // Usage: quenstal.exe <folder> [--hang]
 #include "dibfile.h"
 #include "journal.h"
+#include "window.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -66,23 +67,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     for (int i = 2; i < __argc; ++i) g_hang = g_hang || std::strcmp(__argv[i], "--hang") == 0;
     g_journal = JoinPath(g_folder, "quenstal.txt");
 
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = "TQuenstalWnd";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Imaging (simulato)",
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 200, 300, 120,
-                                  nullptr, nullptr, instance, nullptr);
-    if (!window) return 1;
+    const HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    if (!OpenStandInWindow(instance, "TQuenstalWnd", "Imaging (simulato)", WindowProc, RECT{700, 200, 1000, 320},
+                           background))
+        return 1;
     Journal(g_journal, "start");
-
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return 0;
+    return RunStandInLoop();
 }

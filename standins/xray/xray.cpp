@@ -1,6 +1,7 @@
 // "X-ray" control of the simulated sensor, for a person trying the program: each press of
 // its button is one exposure that the simulated vix32.dll will report.
 #include "journal.h"
+#include "window.h"
 
 #include <fstream>
 #include <sstream>
@@ -57,22 +58,9 @@ LRESULT CALLBACK XrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = XrayProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = "VixSimXray";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowA("VixSimXray", "Sensore simulato", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                                40, 40, 200, 100, nullptr, nullptr, instance, nullptr);
-    ShowWindow(window, show);
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return 0;
+    OpenStandInWindow(instance, "VixSimXray", "Sensore simulato", XrayProc, RECT{40, 40, 240, 140},
+                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU);
+    return RunStandInLoop();
 }

@@ -1,0 +1,34 @@
+// The one top-level window of a stand-in program, and its message loop.
+#ifndef TAVRO_STANDINS_WINDOW_H
+#define TAVRO_STANDINS_WINDOW_H
+
+#include <windows.h>
+
+// Registers the class and opens the window, shown; none when it cannot.
+inline HWND OpenStandInWindow(HINSTANCE instance, const char *className, const char *title, WNDPROC procedure,
+                              const RECT &place, HBRUSH background,
+                              DWORD style = WS_OVERLAPPEDWINDOW)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, className, title, style | WS_VISIBLE, place.left, place.top,
+                           place.right - place.left, place.bottom - place.top, nullptr, nullptr, instance,
+                           nullptr);
+}
+
+inline int RunStandInLoop()
+{
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
+#endif
