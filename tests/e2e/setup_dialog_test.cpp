@@ -181,3 +181,22 @@ TEST_F(SetupDialog, WhileOpenOnlyTriggerMessagesReachTheSensor)
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(Reopened());
 }
+
+// A vixwin.ini that cannot be written (here a folder of that name): "OK" fails silently and
+// the hardware is reopened with the defaults the unreadable file gives.
+TEST_F(SetupDialog, AnUnwritableFileFailsSilentlyAndTheHardwareIsReopened)
+{
+    const std::string file = ProfilePath("vixwin.ini");
+    ASSERT_TRUE(CreateDirectoryA(file.c_str(), nullptr));
+    HWND dialog = Open();
+    if (dialog) {
+        EXPECT_EQ(Selected(dialog, 103), "0XD7");
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(Reopened());
+        const auto args = tavro.Calls("InstallHandler").back().args;
+        EXPECT_EQ(args.at(3), "215");
+        EXPECT_EQ(args.at(4), "800");
+        EXPECT_TRUE(tavro.Running());
+    }
+    RemoveDirectoryA(file.c_str());
+}
