@@ -61,6 +61,21 @@ TEST(Kernels, MatchReferenceOverSizesAndStrides)
             }
 }
 
+// Sizes that span several bands and blocks of tiles, with partial ones at each end.
+TEST(Kernels, MatchReferenceOverLargeSizes)
+{
+    for (int width : {515, 1100})
+        for (int height : {300, 531})
+            for (int padding : {0, 3}) {
+                std::ptrdiff_t stride = ((width + 3) & ~3) + padding;
+                std::vector<Byte> source = Pattern(width, height, stride);
+                for (int turn = 0; turn < TURN_COUNT; turn++)
+                    EXPECT_TRUE(KernelMatchesReference(Turn(turn), source, stride, width,
+                                                       height, padding))
+                        << TURN_NAMES[turn] << " " << width << "x" << height << " +" << padding;
+            }
+}
+
 TEST(Kernels, CopyReversed)
 {
     for (int count = 1; count <= 40; count++) {
