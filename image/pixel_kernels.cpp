@@ -1,5 +1,8 @@
 #include "image/pixel_kernels.h"
 
+#include <algorithm>
+#include <cstdint>
+
 // TAVRO_PORTABLE_KERNELS selects the plain loops even where SSE2 exists, so both can be checked.
 #if defined(__SSE2__) && !defined(TAVRO_PORTABLE_KERNELS)
 #define TAVRO_SSE2_KERNELS 1
@@ -11,11 +14,19 @@ namespace {
 typedef unsigned char Byte;
 typedef std::ptrdiff_t Step;
 
-// Edge of the square tiles that are transposed at once, in registers where SSE2 exists.
-const int TILE = 16;
-// Tiles are visited in blocks of at most BLOCK x BLOCK pixels, whose source and result
-// lines fit in the first-level cache.
-const int BLOCK = 64;
+// A tile is 16 source rows by 8 source columns, so that it writes 8 result rows. When the
+// rows of an image are a multiple of 4096 bytes apart, every row of a column falls into the
+// same set of the first-level cache, which holds about 12 lines: 8 result lines then stay
+// cached until they are complete, while the source lines are fetched again from the
+// second-level cache.
+const int TILE_ROWS = 16;
+const int TILE_COLS = 8;
+// Tiles are visited BAND source rows at a time along WIDTH source columns, then the next band
+// down: the result lines of a band are whole lines, and the result rows of the WIDTH columns
+// stay in the second-level cache and address translation buffers from band to band.
+const int BAND = 128;
+const int WIDTH = 512;
+const int LINE = 64;
 
 // out[k][m] = in[m][k] for m < rows and k < cols; either step may be negative.
 inline void TransposeLoop(Byte *out, Step outStep, const Byte *in, Step inStep,
@@ -28,33 +39,36 @@ inline void TransposeLoop(Byte *out, Step outStep, const Byte *in, Step inStep,
 
 #ifdef TAVRO_SSE2_KERNELS
 
-// Interleaving rows j and j + 8 byte by byte rotates each byte's row and column index, taken
-// together as one 8-bit number, one bit to the left; four rounds swap row and column.
+// Interleaving registers j and j + 4 byte by byte rotates each byte's register and position
+// index, taken together as one 7-bit number, one bit to the left.
 inline void InterleaveHalves(__m128i *rows)
 {
-    __m128i mixed[TILE];
-#pragma GCC unroll 8
-    for (int j = 0; j < TILE / 2; j++) {
-        mixed[2 * j] = _mm_unpacklo_epi8(rows[j], rows[j + TILE / 2]);
-        mixed[2 * j + 1] = _mm_unpackhi_epi8(rows[j], rows[j + TILE / 2]);
+    __m128i mixed[TILE_COLS];
+#pragma GCC unroll 4
+    for (int j = 0; j < TILE_COLS / 2; j++) {
+        mixed[2 * j] = _mm_unpacklo_epi8(rows[j], rows[j + TILE_COLS / 2]);
+        mixed[2 * j + 1] = _mm_unpackhi_epi8(rows[j], rows[j + TILE_COLS / 2]);
     }
-#pragma GCC unroll 16
-    for (int j = 0; j < TILE; j++)
+#pragma GCC unroll 8
+    for (int j = 0; j < TILE_COLS; j++)
         rows[j] = mixed[j];
 }
 
 inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
 {
-    __m128i rows[TILE];
-#pragma GCC unroll 16
-    for (int j = 0; j < TILE; j++)
-        rows[j] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + j * inStep));
+    // Register i holds source rows i and i + 8 interleaved: byte 2c + h is row i + 8h,
+    // column c. Three rotations turn (i, c, h) into result row c, byte 8h + i.
+    __m128i rows[TILE_COLS];
+#pragma GCC unroll 8
+    for (int i = 0; i < TILE_COLS; i++)
+        rows[i] = _mm_unpacklo_epi8(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + i * inStep)),
+            _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + (i + TILE_ROWS / 2) * inStep)));
     InterleaveHalves(rows);
     InterleaveHalves(rows);
     InterleaveHalves(rows);
-    InterleaveHalves(rows);
-#pragma GCC unroll 16
-    for (int j = 0; j < TILE; j++)
+#pragma GCC unroll 8
+    for (int j = 0; j < TILE_COLS; j++)
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + j * outStep), rows[j]);
 }
 
@@ -70,37 +84,32 @@ inline __m128i Reverse16(__m128i v)
 
 inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
 {
-    TransposeLoop(out, outStep, in, inStep, TILE, TILE);
+    TransposeLoop(out, outStep, in, inStep, TILE_ROWS, TILE_COLS);
 }
 
 #endif
 
-// Transposes a plane whose sides are whole tiles. Halving the longer side until a block is
-// left visits neighbouring blocks one after the other, so that the lines and pages they
-// share are still cached at each level when they are needed again.
-void TransposeTiles(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
+// The bytes from p to the next cache line boundary, in whole units, or span if none.
+int FirstSpan(const Byte *p, int unit, int span)
 {
-    if (rows > BLOCK && rows >= cols) {
-        int half = rows / 2 / TILE * TILE;
-        TransposeTiles(out, outStep, in, inStep, half, cols);
-        TransposeTiles(out + half, outStep, in + half * inStep, inStep, rows - half, cols);
-    } else if (cols > BLOCK) {
-        int half = cols / 2 / TILE * TILE;
-        TransposeTiles(out, outStep, in, inStep, rows, half);
-        TransposeTiles(out + half * outStep, outStep, in + half, inStep, rows, cols - half);
-    } else {
-        for (int m = 0; m < rows; m += TILE)
-            for (int k = 0; k < cols; k += TILE)
-                TransposeTile(out + k * outStep + m, outStep, in + m * inStep + k, inStep);
-    }
+    int lead = int((0 - reinterpret_cast<std::uintptr_t>(p)) % LINE) / unit * unit;
+    return lead ? lead : span;
 }
 
 // TransposeLoop over the whole plane, the inner part tile by tile.
 void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
 {
-    int tiledRows = rows - rows % TILE;
-    int tiledCols = cols - cols % TILE;
-    TransposeTiles(out, outStep, in, inStep, tiledRows, tiledCols);
+    int tiledRows = rows - rows % TILE_ROWS;
+    int tiledCols = cols - cols % TILE_COLS;
+    // The first band ends where the first result row crosses a cache line, and the first block
+    // where the first source row does, so that both cover whole lines wherever the rows share
+    // that alignment.
+    int firstBand = FirstSpan(out, TILE_ROWS, BAND);
+    for (int k0 = 0, k1 = FirstSpan(in, TILE_COLS, WIDTH); k0 < tiledCols; k0 = k1, k1 += WIDTH)
+        for (int m0 = 0, m1 = firstBand; m0 < tiledRows; m0 = m1, m1 += BAND)
+            for (int k = k0; k < std::min(k1, tiledCols); k += TILE_COLS)
+                for (int m = m0; m < std::min(m1, tiledRows); m += TILE_ROWS)
+                    TransposeTile(out + k * outStep + m, outStep, in + m * inStep + k, inStep);
     // The strips are tested first: with a negative step their start lies outside the plane.
     if (tiledCols < cols)
         TransposeLoop(out + tiledCols * outStep, outStep, in + tiledCols, inStep,
