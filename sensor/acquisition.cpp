@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "delivery/deliver.h"
+#include "image/dib_layout.h"
 #include "resources/resource.h"
 #include "sensor/gendex.h"
 #include "sensor/gendex_library.h"
@@ -45,6 +46,15 @@ void WaitForTiffWriter()
     }
 }
 
+// A size that no block can hold comes from vixwin.ini: the operator must hear of it, or
+// every exposure would silently stay in the library.
+void ReportUnusableSize(HWND owner, int columns, int rows)
+{
+    wsprintfA(g_textBuffer, "Dimensione immagine non valida: %d x %d.\n\n"
+                            "Controllare IMAGECOLUMNS e IMAGEROWS in vixwin.ini.", columns, rows);
+    MessageBoxA(owner, g_textBuffer, "Acquisizione", MB_ICONERROR);
+}
+
 void SetFilters()
 {
     pSetGVGConfiguration(ReadProfileInt("Filter", "Log", 1, VIXWIN_INI),
@@ -84,8 +94,11 @@ void SGendex::AcquireNow()
 void SGendex::GrabImage(int)
 {
     HGLOBAL grabbed = CreateAcquisitionImage();
-    if (!grabbed)
+    if (!grabbed) {
+        if (columns != 0 && rows != 0 && !PixelRowsSize(columns, rows))
+            ReportUnusableSize(ownerWindow, columns, rows);
         return;
+    }
     BITMAPINFOHEADER header;
     if (!CopyHeader(grabbed, &header)) {
         GlobalFree(grabbed);
