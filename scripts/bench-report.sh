@@ -21,7 +21,7 @@ cmake --build "$bench" -j"$(nproc)" --target kernel_benchmark
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)" --target latency_bench tavro vix32 fotoserver quenstal
 . "$root/scripts/wine-session.sh" "$build/bench-prefix"
-wine "$build/tests/bench/latency_bench.exe" | grep " ms" >"$work/latency.txt"
+wine "$build/tests/bench/latency_bench.exe" | grep "median" >"$work/latency.txt"
 /usr/bin/python3 "$root/scripts/measure_footprint.py" "$build" 60 >"$work/footprint.txt"
 
 /usr/bin/python3 - "$work" "$report" <<'PYTHON'
@@ -47,11 +47,12 @@ lines = [
     "| Size | Turn | Time (ms) | vs `cv::rotate` | vs `memcpy` |",
     "|---|---|---|---|---|",
 ]
-for name, time_ns in sorted(median.items()):
+turns = []
+for name, time_ns in median.items():
     match = re.match(r"tavro_(\w+?)/(\d+)x(\d+)", name)
-    if not match:
-        continue
-    turn, w, h = match.groups()
+    if match:
+        turns.append((int(match.group(2)) * int(match.group(3)), match.group(1), match.group(2), match.group(3), time_ns))
+for _, turn, w, h, time_ns in sorted(turns):
     size = f"/{w}x{h}"
     rotate = median.get(f"cv_rotate_{turn}{size}")
     copy = median.get(f"memcpy{size}")

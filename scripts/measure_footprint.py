@@ -31,7 +31,12 @@ def status_kb(pid, key):
 
 def main():
     build, idle_seconds = sys.argv[1], float(sys.argv[2])
-    folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "tavro-bench")
+    drive = os.path.join(os.environ["WINEPREFIX"], "drive_c")
+    for settings in ("tavro.ini", "vixwin.ini"):  # the defaults: a 456 x 684 sensor
+        path = os.path.join(drive, "windows", settings)
+        if os.path.exists(path):
+            os.remove(path)
+    folder = os.path.join(drive, "tavro-bench")
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
     shutil.copy(os.path.join(build, "shell", "tavro.exe"), folder)
