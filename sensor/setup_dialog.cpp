@@ -38,9 +38,12 @@ const CheckSetting CHECKS[] = {
     {IDC_FILTER_DESPECKLE, "Despeck"},
 };
 
+// An empty value counts as a missing one: it would otherwise select the first entry.
 void ReadStoredText(const ListSetting &list)
 {
     GetPrivateProfileStringA(DRIVER_SECTION, list.key, list.missing, g_textBuffer, TEXT_BUFFER_SIZE, VIXWIN_INI);
+    if (!g_textBuffer[0])
+        lstrcpynA(g_textBuffer, list.missing, TEXT_BUFFER_SIZE);
 }
 
 void UpperCaseLetters(char *text)

@@ -126,6 +126,19 @@ TEST_F(SetupDialog, StoredTextSelectsTheFirstEntryBeginningWithIt)
     EXPECT_EQ(IniValue("vixwin.ini", "Filter", "Log"), "0");
 }
 
+TEST_F(SetupDialog, EmptyValuesCountAsMissing)
+{
+    WriteTextFile(ProfilePath("vixwin.ini"), "[GXDriver]\r\nIntegrationTime=\r\nMemBase=\r\n[Filter]\r\nLog=\r\n");
+    HWND dialog = Open();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(Selected(dialog, 101), "500");
+    EXPECT_EQ(Selected(dialog, 103), "0XD7");
+    EXPECT_EQ(Ticks(dialog), "111");
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(Reopened());
+    EXPECT_EQ(IniValue("vixwin.ini", "GXDriver", "IntegrationTime"), "500");
+}
+
 TEST_F(SetupDialog, AValueMatchingNoEntryIsWrittenBackAsItWas)
 {
     WriteTextFile(ProfilePath("vixwin.ini"), "[GXDriver]\r\nPortBase=0x999\r\nIRQ=twelve\r\n");
