@@ -21,12 +21,12 @@ typedef std::ptrdiff_t Step;
 // second-level cache.
 const int TILE_ROWS = 16;
 const int TILE_COLS = 8;
-// Tiles are visited BAND source rows at a time along WIDTH source columns, then the next band
-// down: the result lines of a band are whole lines, and the result rows of the WIDTH columns
-// stay in the second-level cache and address translation buffers from band to band.
+// Tiles are visited BAND source rows at a time along the whole width, so that each source row
+// of a band is read in one run, then the next band down: the result lines of a band are whole
+// lines.
 const int BAND = 128;
-const int WIDTH = 512;
 const int LINE = 64;
+const int PAGE = 4096;
 
 // out[k][m] = in[m][k] for m < rows and k < cols; either step may be negative.
 inline void TransposeLoop(Byte *out, Step outStep, const Byte *in, Step inStep,
@@ -72,6 +72,11 @@ inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + j * outStep), rows[j]);
 }
 
+inline void Prefetch(const Byte *p)
+{
+    _mm_prefetch(reinterpret_cast<const char *>(p), _MM_HINT_T1);
+}
+
 inline __m128i Reverse16(__m128i v)
 {
     v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
@@ -87,6 +92,8 @@ inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
     TransposeLoop(out, outStep, in, inStep, TILE_ROWS, TILE_COLS);
 }
 
+inline void Prefetch(const Byte *) {}
+
 #endif
 
 // The bytes from p to the next cache line boundary, in whole units, or span if none.
@@ -101,15 +108,27 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
 {
     int tiledRows = rows - rows % TILE_ROWS;
     int tiledCols = cols - cols % TILE_COLS;
-    // The first band ends where the first result row crosses a cache line, and the first block
-    // where the first source row does, so that both cover whole lines wherever the rows share
-    // that alignment.
-    int firstBand = FirstSpan(out, TILE_ROWS, BAND);
-    for (int k0 = 0, k1 = FirstSpan(in, TILE_COLS, WIDTH); k0 < tiledCols; k0 = k1, k1 += WIDTH)
-        for (int m0 = 0, m1 = firstBand; m0 < tiledRows; m0 = m1, m1 += BAND)
-            for (int k = k0; k < std::min(k1, tiledCols); k += TILE_COLS)
-                for (int m = m0; m < std::min(m1, tiledRows); m += TILE_ROWS)
-                    TransposeTile(out + k * outStep + m, outStep, in + m * inStep + k, inStep);
+    // With rows whole pages apart, a band's source lines come from memory on 128 pages at once,
+    // too many for the hardware prefetchers, and then seven more times from the second-level
+    // cache. The tile column at byte 8i of a source line therefore prefetches band rows
+    // share * i onwards of the next line, so that its fetches overlap this line's re-reads.
+    bool prefetch = inStep % PAGE == 0;
+    const int share = BAND / (LINE / TILE_COLS);
+    // The first band ends where the first result row crosses a cache line, so that the bands
+    // cover whole result lines wherever the rows share that alignment.
+    for (int m0 = 0, m1 = FirstSpan(out, TILE_ROWS, BAND); m0 < tiledRows; m0 = m1, m1 += BAND) {
+        int end = std::min(m1, tiledRows);
+        for (int k = 0; k < tiledCols; k += TILE_COLS) {
+            if (prefetch && k + LINE < tiledCols) {
+                int i = int(reinterpret_cast<std::uintptr_t>(in + k) % LINE) / TILE_COLS;
+                int first = m0 + i * share;
+                for (int m = first; m < std::min(first + share, end); m++)
+                    Prefetch(in + m * inStep + k + LINE);
+            }
+            for (int m = m0; m < end; m += TILE_ROWS)
+                TransposeTile(out + k * outStep + m, outStep, in + m * inStep + k, inStep);
+        }
+    }
     // The strips are tested first: with a negative step their start lies outside the plane.
     if (tiledCols < cols)
         TransposeLoop(out + tiledCols * outStep, outStep, in + tiledCols, inStep,
