@@ -44,6 +44,17 @@ TEST(Kernels, QuarterTurnOfFiveByThreeWritesFifteenBytes)
     }
 }
 
+// Every turn of one source against the reference.
+void ExpectAllTurnsMatch(int width, int height, std::ptrdiff_t stride, int padding)
+{
+    std::vector<Byte> source = Pattern(width, height, stride);
+    for (int turn = 0; turn < TURN_COUNT; turn++)
+        EXPECT_TRUE(KernelMatchesReference(Turn(turn), source, stride, width, height, padding))
+            << TURN_NAMES[turn] << " " << width << "x" << height << " +" << padding;
+}
+
+std::ptrdiff_t DibStride(int width, int padding) { return ((width + 3) & ~3) + padding; }
+
 // Every size up to past two tiles in each direction, odd widths, one-pixel-high and
 // one-pixel-wide images included, with DIB strides and with odd ones.
 TEST(Kernels, MatchReferenceOverSizesAndStrides)
@@ -51,14 +62,8 @@ TEST(Kernels, MatchReferenceOverSizesAndStrides)
     const int sizes[] = {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 63, 64, 65, 127, 130, 131};
     for (int width : sizes)
         for (int height : sizes)
-            for (int padding : {0, 3}) {
-                std::ptrdiff_t stride = ((width + 3) & ~3) + padding;
-                std::vector<Byte> source = Pattern(width, height, stride);
-                for (int turn = 0; turn < TURN_COUNT; turn++)
-                    EXPECT_TRUE(KernelMatchesReference(Turn(turn), source, stride, width,
-                                                       height, padding))
-                        << TURN_NAMES[turn] << " " << width << "x" << height << " +" << padding;
-            }
+            for (int padding : {0, 3})
+                ExpectAllTurnsMatch(width, height, DibStride(width, padding), padding);
 }
 
 // Sizes that span several bands of tiles, with partial ones at each end.
@@ -66,14 +71,8 @@ TEST(Kernels, MatchReferenceOverLargeSizes)
 {
     for (int width : {515, 1100})
         for (int height : {300, 531})
-            for (int padding : {0, 3}) {
-                std::ptrdiff_t stride = ((width + 3) & ~3) + padding;
-                std::vector<Byte> source = Pattern(width, height, stride);
-                for (int turn = 0; turn < TURN_COUNT; turn++)
-                    EXPECT_TRUE(KernelMatchesReference(Turn(turn), source, stride, width,
-                                                       height, padding))
-                        << TURN_NAMES[turn] << " " << width << "x" << height << " +" << padding;
-            }
+            for (int padding : {0, 3})
+                ExpectAllTurnsMatch(width, height, DibStride(width, padding), padding);
 }
 
 // Source rows whole pages apart, where the quarter turns prefetch, with a partial band and
@@ -82,14 +81,8 @@ TEST(Kernels, MatchReferenceWithRowsPagesApart)
 {
     for (int width : {4093, 8192})
         for (int height : {150, 165})
-            for (int padding : {0, 3}) {
-                std::ptrdiff_t stride = (width + 4095) / 4096 * 4096;
-                std::vector<Byte> source = Pattern(width, height, stride);
-                for (int turn = 0; turn < TURN_COUNT; turn++)
-                    EXPECT_TRUE(KernelMatchesReference(Turn(turn), source, stride, width,
-                                                       height, padding))
-                        << TURN_NAMES[turn] << " " << width << "x" << height << " +" << padding;
-            }
+            for (int padding : {0, 3})
+                ExpectAllTurnsMatch(width, height, (width + 4095) / 4096 * 4096, padding);
 }
 
 TEST(Kernels, CopyReversed)
