@@ -54,18 +54,16 @@ HGLOBAL CopyBlock(HGLOBAL image, SIZE_T size)
     HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
     void *target = copy ? GlobalLock(copy) : nullptr;
     const void *source = target ? GlobalLock(image) : nullptr;
-    if (source)
+    if (source) {
         memcpy(target, source, size);
+        GlobalUnlock(image);
+    }
     if (target)
         GlobalUnlock(copy);
-    if (!source) {
-        if (target)
-            GlobalUnlock(image);
-        if (copy)
-            GlobalFree(copy);
+    if (!source && copy) {
+        GlobalFree(copy);
         return nullptr;
     }
-    GlobalUnlock(image);
     return copy;
 }
 
