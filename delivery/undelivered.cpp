@@ -39,8 +39,7 @@ bool WriteBitmapFile(const char *path, const BITMAPINFOHEADER *header, SIZE_T bl
     return ok;
 }
 
-} // namespace
-
+// The folder, made on demand; false when it cannot be.
 bool GetUndeliveredFolder(char *folder, DWORD size)
 {
     char base[MAX_PATH];
@@ -55,6 +54,8 @@ bool GetUndeliveredFolder(char *folder, DWORD size)
     CreateDirectoryA(folder, nullptr);
     return GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES;
 }
+
+} // namespace
 
 bool SaveUndeliveredImage(HGLOBAL image, int counter, HWND owner)
 {

@@ -4,10 +4,8 @@
 
 #include <windows.h>
 
-// The folder, created on demand: "Tavro\Immagini non consegnate" in the user's local
-// application data. False when it cannot be made.
-bool GetUndeliveredFolder(char *folder, DWORD size);
-// Writes the image as tavro-<date>-<time>-<counter>.bmp there; tells the operator when it cannot.
+// Writes the image as tavro-<date>-<time>-<ms>-<counter>.bmp to "Tavro\Immagini non consegnate"
+// in the user's local application data, made on demand; tells the operator when it cannot.
 bool SaveUndeliveredImage(HGLOBAL image, int counter, HWND owner);
 
 #endif

@@ -35,6 +35,19 @@ inline std::string ModuleFolder(HMODULE module)
     return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
 }
 
+// Deletes the files of a folder, leaving its subfolders: a fresh start for a run.
+inline void EmptyFolder(const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(JoinPath(folder, "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA(JoinPath(folder, found.cFileName).c_str());
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 inline void Journal(const std::string &path, const char *format, ...)
 {
     LARGE_INTEGER counter, frequency;

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "journal.h"
+
 // Registers the class and opens the window, shown; none when it cannot.
 inline HWND OpenStandInWindow(HINSTANCE instance, const char *className, const char *title, WNDPROC procedure,
                               const RECT &place, HBRUSH background,
@@ -19,6 +23,22 @@ inline HWND OpenStandInWindow(HINSTANCE instance, const char *className, const c
     return CreateWindowExA(0, className, title, style | WS_VISIBLE, place.left, place.top,
                            place.right - place.left, place.bottom - place.top, nullptr, nullptr, instance,
                            nullptr);
+}
+
+// Closing a stand-in is noted in its journal, when it keeps one, and ends the program.
+inline LRESULT StandInDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                  const std::string &journal)
+{
+    switch (message) {
+    case WM_CLOSE:
+        if (!journal.empty()) Journal(journal, "close");
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 inline int RunStandInLoop()

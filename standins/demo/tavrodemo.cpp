@@ -52,18 +52,8 @@ void PrepareFolder()
 {
     CreateDirectoryA(DEMO_FOLDER, nullptr);
     CreateDirectoryA(RECEIVED_FOLDER, nullptr);
-    for (const char *pattern : {"C:\\tavro-demo\\received\\*", "C:\\tavro-demo\\*"}) {
-        const std::string folder = std::string(pattern, strlen(pattern) - 2);
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA(pattern, &found);
-        if (search == INVALID_HANDLE_VALUE)
-            continue;
-        do
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA(JoinPath(folder, found.cFileName).c_str());
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
+    EmptyFolder(DEMO_FOLDER);
+    EmptyFolder(RECEIVED_FOLDER);
     CopyFileA((g_build + "\\shell\\tavro.exe").c_str(), "C:\\tavro-demo\\tavro.exe", FALSE);
     CopyFileA((g_build + "\\standins\\vix32.dll").c_str(), "C:\\tavro-demo\\vix32.dll", FALSE);
     CopyFileA((g_build + "\\standins\\lanko.exe").c_str(), "C:\\tavro-demo\\lanko.exe", FALSE);

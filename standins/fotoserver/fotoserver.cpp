@@ -84,15 +84,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_PAINT:
         Paint(window);
         return 0;
-    case WM_CLOSE:
-        Journal(g_journal, "close");
-        DestroyWindow(window);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return StandInDefaultProc(window, message, wParam, lParam, g_journal);
 }
 
 }  // namespace

@@ -49,11 +49,8 @@ LRESULT CALLBACK XrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         if (LOWORD(wParam) == XRAY_BUTTON)
             Expose();
         return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return StandInDefaultProc(window, message, wParam, lParam, "");
 }
 
 } // namespace

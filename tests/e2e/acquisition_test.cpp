@@ -3,8 +3,7 @@
 
 #include <ostream>
 
-#include "tests/e2e/harness.h"
-#include "tests/e2e/pictures.h"
+#include "tests/e2e/exposures.h"
 
 using namespace e2e;
 
@@ -13,40 +12,14 @@ namespace {
 const int COLUMNS = 456;
 const int ROWS = 684;
 
-bool Contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
-
-class Acquisition : public testing::Test {
+class Acquisition : public ExposureTest {
 protected:
-    void StartReceivers(const std::string &photoOptions = "", bool imaging = true)
+    void StartReceivers()
     {
-        photoServer.reset(new StandIn("standins/fotoserver.exe", Quoted() + photoOptions, "MORV_FOTO_SERVER"));
-        if (imaging)
-            imagingApp.reset(new StandIn("standins/quenstal.exe", Quoted(), "TQuenstalWnd"));
+        photoServer.reset(new StandIn("standins/fotoserver.exe", QuotedFolder(), "MORV_FOTO_SERVER"));
+        imagingApp.reset(new StandIn("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd"));
     }
-    std::string Quoted() const { return "\"" + tavro.Folder() + "\""; }
-    std::string PhotoRecord() const { return ReadTextFile(tavro.Folder() + "\\fotoserver.txt"); }
-    std::string ImagingRecord() const { return ReadTextFile(tavro.Folder() + "\\quenstal.txt"); }
-
-    // Reports one more exposure and waits until the grab is over and the sensor armed again.
-    void Expose(int code = 1)
-    {
-        const size_t fetches = tavro.Calls("GetGVGDIBitmap").size();
-        const size_t activations = tavro.Calls("GVGActivate").size();
-        tavro.Sim("GrabbedCode", code);
-        tavro.Sim("Exposures", ++exposures);
-        SendMessageA(tavro.Main(), WM_USER, 0, 0);
-        ASSERT_TRUE(tavro.WaitForCalls("GetGVGDIBitmap", fetches + 1));
-        ASSERT_TRUE(tavro.WaitForCalls("GVGActivate", activations + 1));
-    }
-    SavedBitmap Photo(int n) const { return ReadSavedBitmap(tavro.Folder() + "\\foto-" + std::to_string(n) + ".bmp"); }
-    SavedBitmap Imaging(int n) const
-    {
-        return ReadSavedBitmap(tavro.Folder() + "\\quenstal-" + std::to_string(n) + ".bmp");
-    }
-
-    Tavro tavro;
     std::unique_ptr<StandIn> photoServer, imagingApp;
-    int exposures = 0;
 };
 
 struct TurnCase {
@@ -72,7 +45,7 @@ TEST_P(DeliveredTurn, BothReceiversGetThePictureTurnedAsChosen)
     tavro.Click(tavro.ControlCentre(499 + turn.orientation));
     ASSERT_TRUE(WaitUntil([&] { return ItemVisible(tavro.Dialog(), 599 + turn.orientation); }));
     Expose();
-    ASSERT_TRUE(WaitUntil([&] { return ItemText(tavro.Dialog(), 104) == "1"; }));
+    ASSERT_TRUE(Counted(1));
 
     const int code = TurnCode(turn.direction, turn.orientation);
     const Picture expected = Turned(SimulatedPicture(COLUMNS, ROWS, 1), code);
@@ -167,7 +140,7 @@ TEST_F(Acquisition, ImagesLeftFromBeforeAreReportedThenGrabbedWithoutReentry)
     EXPECT_FALSE(WaitUntil([&] { return tavro.Calls("IsGVGImageGrabbed").size() > polls; }, 2500));
     EXPECT_TRUE(tavro.Calls("GetGVGDIBitmap").empty());
     DismissMessageBox(box);
-    ASSERT_TRUE(WaitUntil([&] { return ItemText(tavro.Dialog(), 104) == "1"; }));
+    ASSERT_TRUE(Counted(1));
     EXPECT_TRUE(Imaging(1).valid);
 }
 
@@ -193,7 +166,7 @@ TEST_F(Acquisition, AFailedFetchIsNotCountedAndTheSensorIsArmedAgain)
     EXPECT_FALSE(Contains(ImagingRecord(), "copydata"));
     tavro.Sim("DibStatus", 0);
     Expose();
-    EXPECT_TRUE(WaitUntil([&] { return ItemText(tavro.Dialog(), 104) == "1"; }));
+    EXPECT_TRUE(Counted(1));
 }
 
 TEST_F(Acquisition, CounterCountsEveryImage)
@@ -202,7 +175,7 @@ TEST_F(Acquisition, CounterCountsEveryImage)
     tavro.StartAndWait();
     for (int n = 1; n <= 3; ++n) {
         Expose();
-        EXPECT_TRUE(WaitUntil([&] { return ItemText(tavro.Dialog(), 104) == std::to_string(n); }));
+        EXPECT_TRUE(Counted(n));
         EXPECT_TRUE(Imaging(n).picture.pixels == SimulatedPicture(COLUMNS, ROWS, n).pixels);
     }
 }
@@ -212,7 +185,7 @@ TEST_F(Acquisition, F5GrabsWithoutAReportEvenWithTheFocusOnAButton)
     StartReceivers();
     tavro.StartAndWait();
     PostMessageA(GetDlgItem(tavro.Dialog(), 101), WM_KEYDOWN, VK_F5, 1);
-    ASSERT_TRUE(WaitUntil([&] { return ItemText(tavro.Dialog(), 104) == "1"; }));
+    ASSERT_TRUE(Counted(1));
     for (const Call &poll : tavro.Calls("IsGVGImageGrabbed"))
         EXPECT_EQ(poll.results.at(0), "0"); // nothing was reported: the grab came from the key
     EXPECT_TRUE(Imaging(1).valid);
@@ -227,7 +200,7 @@ TEST_F(Acquisition, IndependentDecodersSeeTheSameTurnedPicture)
     tavro.Click(tavro.ControlCentre(503));
     ASSERT_TRUE(WaitUntil([&] { return ItemVisible(tavro.Dialog(), 603); }));
     Expose();
-    ASSERT_TRUE(WaitUntil([&] { return ItemText(tavro.Dialog(), 104) == "1"; }));
+    ASSERT_TRUE(Counted(1));
     if (UnixPath(tavro.Folder()).empty())
         GTEST_SKIP() << "needs Wine's Unix side";
     ASSERT_TRUE(RunUnix(tavro.Folder(),

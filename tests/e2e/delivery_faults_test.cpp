@@ -6,8 +6,7 @@
 
 #include <set>
 
-#include "tests/e2e/harness.h"
-#include "tests/e2e/pictures.h"
+#include "tests/e2e/exposures.h"
 
 using namespace e2e;
 
@@ -37,27 +36,9 @@ std::set<std::string> UndeliveredFiles()
     return files;
 }
 
-class Faults : public testing::Test {
+class Faults : public ExposureTest {
 protected:
     void SetUp() override { before = UndeliveredFiles(); }
-    std::string Folder() const { return "\"" + tavro.Folder() + "\""; }
-    std::string PhotoRecord() const { return ReadTextFile(tavro.Folder() + "\\fotoserver.txt"); }
-    std::string ImagingRecord() const { return ReadTextFile(tavro.Folder() + "\\quenstal.txt"); }
-    void Expose()
-    {
-        const size_t activations = tavro.Calls("GVGActivate").size();
-        tavro.Sim("Exposures", ++exposures);
-        SendMessageA(tavro.Main(), WM_USER, 0, 0);
-        ASSERT_TRUE(tavro.WaitForCalls("GVGActivate", activations + 1, 30000));
-    }
-    bool Counted(int n) const
-    {
-        return WaitUntil([&] { return ItemText(tavro.Dialog(), 104) == std::to_string(n); });
-    }
-    SavedBitmap Imaging(int n) const
-    {
-        return ReadSavedBitmap(tavro.Folder() + "\\quenstal-" + std::to_string(n) + ".bmp");
-    }
     std::vector<std::string> NewUndelivered() const
     {
         std::vector<std::string> added;
@@ -66,12 +47,8 @@ protected:
                 added.push_back(file);
         return added;
     }
-    Tavro tavro;
     std::set<std::string> before;
-    int exposures = 0;
 };
-
-bool Contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
 } // namespace
 
@@ -90,8 +67,8 @@ TEST_F(Faults, WithoutReceiversTheImageIsKeptOnDisk)
 
 TEST_F(Faults, AHungPhotoServerDelaysButDoesNotStopTheImagingApplication)
 {
-    StandIn photo("standins/fotoserver.exe", Folder() + " --hang", "MORV_FOTO_SERVER");
-    StandIn imaging("standins/quenstal.exe", Folder(), "TQuenstalWnd");
+    StandIn photo("standins/fotoserver.exe", QuotedFolder() + " --hang", "MORV_FOTO_SERVER");
+    StandIn imaging("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd");
     tavro.StartAndWait();
     Expose();
     ASSERT_TRUE(Counted(1));
@@ -105,7 +82,7 @@ TEST_F(Faults, AHungPhotoServerDelaysButDoesNotStopTheImagingApplication)
 
 TEST_F(Faults, AHungImagingApplicationAloneLeavesTheImageOnDisk)
 {
-    StandIn imaging("standins/quenstal.exe", Folder() + " --hang", "TQuenstalWnd");
+    StandIn imaging("standins/quenstal.exe", QuotedFolder() + " --hang", "TQuenstalWnd");
     tavro.StartAndWait();
     Expose();
     ASSERT_TRUE(Counted(1));
@@ -117,8 +94,8 @@ TEST_F(Faults, AHungImagingApplicationAloneLeavesTheImageOnDisk)
 
 TEST_F(Faults, APhotoServerThatEmptiesTheClipboardDoesNotSpoilTheCopy)
 {
-    StandIn photo("standins/fotoserver.exe", Folder() + " --empty-clipboard", "MORV_FOTO_SERVER");
-    StandIn imaging("standins/quenstal.exe", Folder(), "TQuenstalWnd");
+    StandIn photo("standins/fotoserver.exe", QuotedFolder() + " --empty-clipboard", "MORV_FOTO_SERVER");
+    StandIn imaging("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd");
     tavro.StartAndWait();
     Expose();
     ASSERT_TRUE(Counted(1));
@@ -128,8 +105,8 @@ TEST_F(Faults, APhotoServerThatEmptiesTheClipboardDoesNotSpoilTheCopy)
 
 TEST_F(Faults, ABusyClipboardIsSkippedButTheCommandsAreStillSent)
 {
-    StandIn photo("standins/fotoserver.exe", Folder(), "MORV_FOTO_SERVER");
-    StandIn imaging("standins/quenstal.exe", Folder(), "TQuenstalWnd");
+    StandIn photo("standins/fotoserver.exe", QuotedFolder(), "MORV_FOTO_SERVER");
+    StandIn imaging("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd");
     tavro.StartAndWait();
     ASSERT_TRUE(OpenClipboard(nullptr));
     Expose();
@@ -143,7 +120,7 @@ TEST_F(Faults, ABusyClipboardIsSkippedButTheCommandsAreStillSent)
 
 TEST_F(Faults, ATiffWriterThatNeverFinishesIsWaitedForOnlyAWhile)
 {
-    StandIn imaging("standins/quenstal.exe", Folder(), "TQuenstalWnd");
+    StandIn imaging("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd");
     tavro.Sim("TiffBusyCalls", -1);
     tavro.StartAndWait();
     Expose();
@@ -153,7 +130,7 @@ TEST_F(Faults, ATiffWriterThatNeverFinishesIsWaitedForOnlyAWhile)
 
 TEST_F(Faults, ALibraryThatNamesNoSideFileStillDelivers)
 {
-    StandIn imaging("standins/quenstal.exe", Folder(), "TQuenstalWnd");
+    StandIn imaging("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd");
     tavro.Sim("TiffPath", "none");
     tavro.StartAndWait();
     Expose();
@@ -189,12 +166,12 @@ INSTANTIATE_TEST_SUITE_P(Columns, AbsurdDimension, testing::Values("0", "-5", "2
 // Wine refuses copy-data messages beyond about 2 MB; the clipboard carries any size.
 TEST_F(Faults, ALargeModernSensorImageArrivesWhole)
 {
-    StandIn server("standins/fotoserver.exe", Folder(), "MORV_FOTO_SERVER");
+    StandIn server("standins/fotoserver.exe", QuotedFolder(), "MORV_FOTO_SERVER");
     WriteTextFile(ProfilePath("vixwin.ini"), "[Dimension]\r\nIMAGECOLUMNS=1500\r\nIMAGEROWS=2000\r\n");
     tavro.StartAndWait();
     Expose();
     ASSERT_TRUE(Counted(1));
-    const SavedBitmap photo = ReadSavedBitmap(tavro.Folder() + "\\foto-1.bmp");
+    const SavedBitmap photo = Photo(1);
     EXPECT_TRUE(photo.picture.pixels == SimulatedPicture(1500, 2000, 1).pixels);
     EXPECT_TRUE(NewUndelivered().empty());
 }

@@ -1,5 +1,7 @@
 #include "tests/e2e/harness.h"
 
+#include "standins/journal.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -27,19 +29,6 @@ std::string TestFolderName()
         if (c == '/')
             c = '_';
     return name;
-}
-
-void EmptyFolder(const std::string &folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            DeleteFileA((folder + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
 }
 
 struct BoxSearch {

@@ -69,8 +69,7 @@ TEST(Startup, SavedPositionIsHonoured)
     Tavro tavro;
     WriteTextFile(ProfilePath("tavro.ini"), "[Tavro]\r\nX=100\r\nY=50\r\n");
     tavro.StartAndWait();
-    RECT rect;
-    GetWindowRect(tavro.Dialog(), &rect);
+    const RECT rect = WindowRect(tavro.Dialog());
     EXPECT_EQ(rect.left, 100);
     EXPECT_EQ(rect.top, 50);
 }
@@ -80,8 +79,7 @@ TEST(Startup, PositionThatDoesNotFitIsIgnored)
     Tavro tavro;
     WriteTextFile(ProfilePath("tavro.ini"), "[Tavro]\r\nX=5000\r\nY=4000\r\n");
     tavro.StartAndWait();
-    RECT rect;
-    GetWindowRect(tavro.Dialog(), &rect);
+    const RECT rect = WindowRect(tavro.Dialog());
     EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXFULLSCREEN));
     EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
 }
@@ -92,8 +90,7 @@ TEST(Startup, GarbageInTavroIniGivesDefaults)
     WriteTextFile(ProfilePath("tavro.ini"),
                   "[Tavro]\r\nX=left\r\nY=\r\ngrabAuto=yes\r\nHighRes=99999999999999\r\nLanko=??\r\n");
     tavro.StartAndWait();
-    RECT rect;
-    GetWindowRect(tavro.Dialog(), &rect);
+    const RECT rect = WindowRect(tavro.Dialog());
     EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXFULLSCREEN));
     EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
     // The menu as the program sees it: preview on (default), auto wait off, high resolution on.

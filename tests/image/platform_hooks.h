@@ -3,7 +3,7 @@
 #ifndef TAVRO_PLATFORM_HOOKS_H
 #define TAVRO_PLATFORM_HOOKS_H
 
-#include "sensor/sensore.h"
+#include "tests/test_sensor.h"
 
 #include <string>
 #include <vector>
@@ -30,18 +30,5 @@ inline UINT LockCount(HGLOBAL image)
 {
     return GlobalFlags(image) & GMEM_LOCKCOUNT;
 }
-
-// A sensor model that does nothing but carry the fields the image code reads.
-class TestSensor : public Sensore {
-public:
-    TestSensor() : Sensore(1) {}
-    void Init() override {}
-    void OpenHardware() override {}
-    void CloseHardware() override {}
-    void Arm() override {}
-    void Disarm() override {}
-    void GrabImage(int) override {}
-    void Poll(WPARAM, LPARAM) override {}
-};
 
 #endif

@@ -4,23 +4,10 @@
 #include <string>
 #include <thread>
 
-#include "sensor/sensore.h"
 #include "shell/globals.h"
+#include "tests/test_sensor.h"
 
 namespace {
-
-// A model that supplies only the operations every model must have.
-class BareModel : public Sensore {
-public:
-    BareModel() : Sensore(1) {}
-    void Init() override {}
-    void OpenHardware() override {}
-    void CloseHardware() override {}
-    void Arm() override {}
-    void Disarm() override {}
-    void GrabImage(int) override {}
-    void Poll(WPARAM, LPARAM) override {}
-};
 
 struct SeenBox {
     std::string caption;
@@ -57,7 +44,7 @@ SeenBox CloseNextBox()
 
 TEST(Sensore, AFreshModelLooksAtTheTopAndHasCountedNothing)
 {
-    BareModel model;
+    TestSensor model;
     EXPECT_EQ(model.orientation, 1);
     EXPECT_EQ(model.imageCount, 0);
     EXPECT_EQ(model.image, nullptr);
@@ -66,7 +53,7 @@ TEST(Sensore, AFreshModelLooksAtTheTopAndHasCountedNothing)
 
 TEST(Sensore, MenuCommandsWithoutAModelsOwnSayNotImplemented)
 {
-    BareModel model;
+    TestSensor model;
     model.Attach(nullptr, GetModuleHandleA(nullptr));
     void (Sensore::*commands[])() = {&Sensore::ShowDriverVersion, &Sensore::TestAcquisition,
                                      &Sensore::HardwareSetup, &Sensore::AcquireNow};
