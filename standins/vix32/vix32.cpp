@@ -104,6 +104,27 @@ std::string MenuChecks()
     return checks;
 }
 
+// While a pop-up menu of the program is open (a poll from its modal loop), the screen
+// rectangles of its items, so a test can click them as the operator would.
+void JournalOpenMenu()
+{
+    HWND popup = FindWindowA("#32768", nullptr);
+    DWORD process = 0;
+    if (!popup || !IsWindowVisible(popup) || !GetWindowThreadProcessId(popup, &process) ||
+        process != GetCurrentProcessId())
+        return;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+    std::string rects;
+    for (int item = 0; menu && item < GetMenuItemCount(menu); ++item) {
+        RECT r = {};
+        GetMenuItemRect(nullptr, menu, item, &r);
+        char text[64];
+        std::snprintf(text, sizeof text, " %ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
+        rects += text;
+    }
+    Journal(JournalPath(), "OpenMenu =%s", rects.c_str());
+}
+
 // The value the process's next kernel handle gets. Handles are given out lowest free slot
 // first, so the value grows only while handles leak: Wine does not count them.
 unsigned long NextHandle()
@@ -240,6 +261,7 @@ WORD WINAPI IsGVGImageGrabbed()
     }
     Journal(JournalPath(), "IsGVGImageGrabbed = %u checks=%s nexthandle=%lu", result, MenuChecks().c_str(),
             NextHandle());
+    JournalOpenMenu();
     return result;
 }
 

@@ -226,10 +226,12 @@ void Tavro::AddViewer() const
     CopyFileA(BuildPath("standins/lanko.exe").c_str(), (folder_ + "\\lanko.exe").c_str(), FALSE);
 }
 
-void Tavro::Start()
+void Tavro::Start(int showCommand)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
     std::string commandLine = "\"" + folder_ + "\\tavro.exe\"";
     ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                folder_.c_str(), &startup, &processInfo_));
@@ -238,14 +240,17 @@ void Tavro::Start()
 void Tavro::StartAndWait()
 {
     Start();
-    ASSERT_TRUE(WaitUntil([this] {
-        dialog_ = FindProcessWindow(ProcessId(), "#32770", "Acquisizione da sensore");
-        main_ = FindProcessWindow(ProcessId(), "Tavro", "Tavro");
-        return dialog_ && main_ && IsWindowVisible(dialog_) && IsWindowVisible(main_);
-    })) << "the control dialog did not appear";
+    ASSERT_TRUE(WaitUntil([this] { return FindWindows(); })) << "the control dialog did not appear";
     // The hardware is opened right after the windows appear.
     ASSERT_TRUE(WaitForCalls("InstallHandler"));
     ASSERT_TRUE(WaitUntil([this] { return !ItemText(dialog_, 103).empty(); }));
+}
+
+bool Tavro::FindWindows()
+{
+    dialog_ = FindProcessWindow(ProcessId(), "#32770", "Acquisizione da sensore");
+    main_ = FindProcessWindow(ProcessId(), "Tavro", "Tavro");
+    return dialog_ && main_ && IsWindowVisible(dialog_) && IsWindowVisible(main_);
 }
 
 bool Tavro::WaitForExit(DWORD timeoutMs)
@@ -305,6 +310,61 @@ POINT Tavro::ControlCentre(int id) const
     POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     ScreenToClient(dialog_, &centre);
     return centre;
+}
+
+bool Tavro::Input(const std::string &xdotoolCommands) const
+{
+    return RunUnix(folder_, "xdotool " + xdotoolCommands, WAIT_MS);
+}
+
+bool Tavro::ClickScreen(POINT screen) const
+{
+    return Input("mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y) + " click 1");
+}
+
+bool Tavro::FocusDialog() const
+{
+    const POINT top = ScreenCentre(500), bottom = ScreenCentre(502);
+    return ClickScreen(POINT{top.x, (top.y + bottom.y) / 2});
+}
+
+POINT Tavro::ScreenCentre(int id) const
+{
+    POINT centre = ControlCentre(id);
+    ClientToScreen(dialog_, &centre);
+    return centre;
+}
+
+POINT Tavro::MenuBarFile() const
+{
+    POINT client = {0, 0};
+    ClientToScreen(dialog_, &client);
+    return POINT{client.x + 12, client.y - GetSystemMetrics(SM_CYMENU) / 2};
+}
+
+HWND Tavro::WaitForOpenMenu(DWORD timeoutMs) const
+{
+    HWND menu = nullptr;
+    WaitUntil([&] {
+        menu = FindProcessWindow(ProcessId(), "#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    }, timeoutMs);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+POINT Tavro::OpenMenuItem(int n) const
+{
+    // The simulated library, inside the program, reads the open menu's layout on a poll.
+    const size_t before = Calls("OpenMenu").size();
+    PostMessageA(main_, WM_USER, 0, 0);
+    if (!WaitForCalls("OpenMenu", before + 1))
+        return POINT{-1, -1};
+    const std::vector<std::string> rects = Calls("OpenMenu").back().results;
+    RECT r = {};
+    if (n < 0 || static_cast<size_t>(n) >= rects.size() ||
+        std::sscanf(rects[n].c_str(), "%ld,%ld,%ld,%ld", &r.left, &r.top, &r.right, &r.bottom) != 4)
+        return POINT{-1, -1};
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 std::string MessageBoxText(HWND box) { return ItemText(box, 65535); }

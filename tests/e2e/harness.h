@@ -57,9 +57,12 @@ public:
     // Puts the viewer stand-in lanko.exe beside the program.
     void AddViewer() const;
 
-    void Start();
+    // Starts the program with a show command, as a shortcut would give it.
+    void Start(int showCommand = SW_SHOWNORMAL);
     // Starts and waits until the control dialog and main window are shown and the hardware opened.
     void StartAndWait();
+    // True once the program's control dialog and main window are both shown.
+    bool FindWindows();
     bool WaitForExit(DWORD timeoutMs = WAIT_MS);
     bool Running() const;
 
@@ -80,6 +83,22 @@ public:
     void Click(POINT point) const;
     // The centre of a control in the dialog's client coordinates.
     POINT ControlCentre(int id) const;
+
+    // Real input through X, as the operator's hands make it: xdotool's commands
+    // ("key alt+f", "mousemove 10 20 click 1"), at Wine's screen coordinates.
+    bool Input(const std::string &xdotoolCommands) const;
+    bool ClickScreen(POINT screen) const;
+    // A real click on the dialog between the pictures (it selects nothing): the keyboard's
+    // input then goes to the dialog.
+    bool FocusDialog() const;
+    // The centre of a control on the screen.
+    POINT ScreenCentre(int id) const;
+    // "File" on the dialog's menu bar, on the screen.
+    POINT MenuBarFile() const;
+    // The program's open pop-up menu, once it shows; none when it does not open.
+    HWND WaitForOpenMenu(DWORD timeoutMs = WAIT_MS) const;
+    // The screen centre of item n (from 0, separators counted) of the open pop-up menu.
+    POINT OpenMenuItem(int n) const;
 
 private:
     void WriteSimSettings() const;
