@@ -1,5 +1,7 @@
 #include "shell/control_dialog.h"
 
+#include <algorithm>
+
 #include "resources/resource.h"
 #include "sensor/sensore.h"
 #include "shell/globals.h"
@@ -37,27 +39,53 @@ void SelectOrientation(HWND dialog, int orientation)
     FlipVisibility(dialog, IDC_HIGHLIGHT_BASE + orientation);
 }
 
-// Bottom-right corner, unless a saved position fits on the screen.
+// The bottom-right corner of the primary monitor's work area, clear of the taskbar.
+POINT DefaultCorner(int width, int height)
+{
+    RECT work;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        SetRect(&work, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return POINT{work.right - width, work.bottom - height};
+}
+
+// The saved position (0 = none saved, per coordinate), kept whole on a monitor: a dialog
+// that no monitor shows goes to the default corner, one partly off is moved onto the work
+// area of the monitor that shows most of it. A dialog off screen is a program nobody can use.
+POINT OpeningPosition(int width, int height)
+{
+    const POINT corner = DefaultCorner(width, height);
+    const int savedX = ReadProfileInt(g_appName, "X", 0, TAVRO_INI);
+    const int savedY = ReadProfileInt(g_appName, "Y", 0, TAVRO_INI);
+    RECT rect;
+    SetRect(&rect, savedX ? savedX : corner.x, savedY ? savedY : corner.y, 0, 0);
+    rect.right = rect.left + width;
+    rect.bottom = rect.top + height;
+
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    HMONITOR shown = MonitorFromRect(&rect, MONITOR_DEFAULTTONULL);
+    if (!shown || !GetMonitorInfoA(shown, &monitor))
+        return corner;
+    const RECT &work = monitor.rcWork;
+    POINT position = {rect.left, rect.top};
+    position.x = std::max(work.left, std::min(position.x, work.right - width));
+    position.y = std::max(work.top, std::min(position.y, work.bottom - height));
+    return position;
+}
+
+// The main window goes first, so the dialog's own move finds it in place and
+// follows it there, not to the main window's default rectangle.
 void PlaceWindows(HWND dialog)
 {
     RECT rect;
     GetWindowRect(dialog, &rect);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    const int screenWidth = GetSystemMetrics(SM_CXFULLSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    const int savedX = ReadProfileInt(g_appName, "X", 0, TAVRO_INI);
-    const int savedY = ReadProfileInt(g_appName, "Y", 0, TAVRO_INI);
+    const POINT position = OpeningPosition(width, height);
 
-    int x = screenWidth - width;
-    int y = screenHeight - height;
-    if (savedX != 0 && width + savedX < screenWidth)
-        x = savedX;
-    if (savedY != 0 && height + savedY < screenHeight)
-        y = savedY;
-
-    SetWindowPos(dialog, HWND_TOPMOST, x, y, width, height, 0);
-    SetWindowPos(g_mainWindow, dialog, x, y, width, height, SWP_NOACTIVATE);
+    SetWindowPos(g_mainWindow, nullptr, position.x, position.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(dialog, HWND_TOPMOST, position.x, position.y, width, height, 0);
+    SetWindowPos(g_mainWindow, dialog, position.x, position.y, width, height, SWP_NOACTIVATE);
 }
 
 void RecordHitRects(HWND dialog)
@@ -81,11 +109,25 @@ void OnInitDialog(HWND dialog)
 }
 
 // The dialog always lies exactly on the main window, which carries the taskbar entry.
+// A minimised main window has no rectangle worth taking: the dialog, hidden with it, keeps its own.
 void FollowMainWindow(HWND dialog)
 {
+    if (IsIconic(g_mainWindow))
+        return;
     RECT rect;
     GetWindowRect(g_mainWindow, &rect);
     MoveWindow(dialog, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+}
+
+// The dialog's own menu bar is opened by the default handling (a click on it, Alt, F10,
+// Alt+F); every other system command, Alt+Space among them, belongs to the main window.
+bool OnSysCommand(WPARAM command, LPARAM lParam)
+{
+    const WPARAM type = command & 0xFFF0;
+    if (type == SC_MOUSEMENU || (type == SC_KEYMENU && lParam != ' '))
+        return false;
+    SendMessageA(g_mainWindow, WM_SYSCOMMAND, command, lParam);
+    return true;
 }
 
 void OnClose(HWND dialog)
@@ -169,12 +211,13 @@ extern "C" INT_PTR CALLBACK MainDlgBoxProc(HWND dialog, UINT message, WPARAM wPa
         FollowMainWindow(dialog);
         return TRUE;
     case WM_SYSCOMMAND:
-        SendMessageA(g_mainWindow, WM_SYSCOMMAND, wParam, lParam);
-        return TRUE;
+        return OnSysCommand(wParam, lParam);
     case WM_CLOSE:
         OnClose(dialog);
         return TRUE;
     case WM_DESTROY:
+        // Cleared first: no trigger message may reach the library once it is closed.
+        g_controlDialog = nullptr;
         g_sensor->CloseHardware();
         return TRUE;
     case WM_COMMAND:

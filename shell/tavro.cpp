@@ -16,6 +16,22 @@ const UINT TRIGGER_MESSAGE = 20000;
 const int MAIN_WIDTH = 390;
 const int MAIN_HEIGHT = 540;
 
+// Where the window pair stands on the screen; the main window always has the dialog's
+// rectangle. A minimised window's normal place is given in workspace coordinates, which
+// start at the primary work area's corner, not the screen's.
+POINT ScreenPosition(HWND window)
+{
+    RECT rect;
+    if (!IsIconic(window) && GetWindowRect(window, &rect))
+        return POINT{rect.left, rect.top};
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window, &placement);
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return POINT{placement.rcNormalPosition.left + work.left, placement.rcNormalPosition.top + work.top};
+}
+
 void SaveState()
 {
     // Tell the photo server we are leaving; it must not wait for us.
@@ -24,12 +40,28 @@ void SaveState()
     CloseViewer();
     WriteProfileInt(g_appName, "Lanko", g_viewerEnabled ? 1 : 0, TAVRO_INI);
 
-    // The main window always has the dialog's rectangle, so this is the dialog's position.
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(g_mainWindow, &placement);
-    WriteProfileInt(g_appName, "X", placement.rcNormalPosition.left, TAVRO_INI);
-    WriteProfileInt(g_appName, "Y", placement.rcNormalPosition.top, TAVRO_INI);
+    const POINT position = ScreenPosition(g_mainWindow);
+    WriteProfileInt(g_appName, "X", position.x, TAVRO_INI);
+    WriteProfileInt(g_appName, "Y", position.y, TAVRO_INI);
+}
+
+// The pair keeps the control dialog's size, whatever asks the main window to grow.
+void KeepDialogSize(HWND window, WINDOWPOS *position)
+{
+    RECT dialog;
+    if ((position->flags & SWP_NOSIZE) || IsIconic(window) || !g_controlDialog ||
+        !GetWindowRect(g_controlDialog, &dialog))
+        return;
+    position->cx = dialog.right - dialog.left;
+    position->cy = dialog.bottom - dialog.top;
+}
+
+// Maximising or sizing the pair would blow the always-on-top dialog up over everything.
+void OnSysCommand(HWND window, WPARAM command, LPARAM lParam)
+{
+    const WPARAM type = command & 0xFFF0;
+    if (type != SC_MAXIMIZE && type != SC_SIZE)
+        DefWindowProcA(window, WM_SYSCOMMAND, command, lParam);
 }
 
 void ForwardToControlDialog(UINT message, WPARAM wParam, LPARAM lParam)
@@ -60,7 +92,13 @@ void InitInstance(HINSTANCE instance, int showCommand)
                                    CW_USEDEFAULT, CW_USEDEFAULT, MAIN_WIDTH, MAIN_HEIGHT, nullptr,
                                    nullptr, instance, nullptr);
     CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_CONTROL), g_mainWindow, MainDlgBoxProc, 0);
+    // A shortcut set to run maximised must not blow the pair up either.
+    if (showCommand == SW_SHOWMAXIMIZED)
+        showCommand = SW_SHOWNORMAL;
     ShowWindow(g_mainWindow, showCommand);
+    // Windows may take the first show command from the starting program instead.
+    if (IsZoomed(g_mainWindow))
+        ShowWindow(g_mainWindow, SW_RESTORE);
     UpdateWindow(g_mainWindow);
     g_sensor->Attach(g_controlDialog, instance);
     g_sensor->OpenHardware();
@@ -78,6 +116,17 @@ void InitApplication(HINSTANCE instance, int showCommand)
     LaunchViewer();
 }
 
+// Space would click the focused "Esci", Enter the default button: one stray key would end
+// the acquisition. Leaving takes a deliberate act; Escape has nothing to do either.
+bool IsStrayKey(const MSG &message)
+{
+    if (message.message != WM_KEYDOWN && message.message != WM_KEYUP && message.message != WM_CHAR)
+        return false;
+    if (message.wParam != VK_SPACE && message.wParam != VK_RETURN && message.wParam != VK_ESCAPE)
+        return false;
+    return message.hwnd == g_controlDialog || IsChild(g_controlDialog, message.hwnd);
+}
+
 // F5 and the dialog's keyboard handling go to the control dialog before anything else.
 WPARAM RunMessageLoop(HACCEL accelerators)
 {
@@ -87,6 +136,8 @@ WPARAM RunMessageLoop(HACCEL accelerators)
         if (result == -1) // a broken loop must end, not spin
             return 0;
         if (TranslateAcceleratorA(g_controlDialog, accelerators, &message))
+            continue;
+        if (g_controlDialog && IsStrayKey(message))
             continue;
         if (!g_controlDialog || !IsWindow(g_controlDialog) || !IsDialogMessageA(g_controlDialog, &message)) {
             TranslateMessage(&message);
@@ -120,7 +171,14 @@ extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wPara
         return 0;
     case WM_USER:
     case TRIGGER_MESSAGE:
-        g_sensor->Poll(wParam, lParam);
+        if (g_controlDialog) // none once the dialog closed the hardware
+            g_sensor->Poll(wParam, lParam);
+        return 0;
+    case WM_WINDOWPOSCHANGING:
+        KeepDialogSize(window, reinterpret_cast<WINDOWPOS *>(lParam));
+        return 0;
+    case WM_SYSCOMMAND:
+        OnSysCommand(window, wParam, lParam);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

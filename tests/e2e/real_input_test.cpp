@@ -1,0 +1,258 @@
+// The operator's own hands: real clicks, keys and drags through X on the running program.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/exposures.h"
+
+using namespace e2e;
+
+namespace {
+
+RECT WindowRect(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+bool SameRect(HWND a, HWND b)
+{
+    const RECT ra = WindowRect(a), rb = WindowRect(b);
+    return EqualRect(&ra, &rb) != FALSE;
+}
+
+std::string Size(HWND window)
+{
+    const RECT r = WindowRect(window);
+    return std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+}
+
+class RealInput : public ExposureTest {
+protected:
+    void Start()
+    {
+        tavro.StartAndWait();
+        if (UnixPath(tavro.Folder()).empty())
+            GTEST_SKIP() << "needs Wine's Unix side for xdotool";
+        dialogSize = Size(tavro.Dialog());
+    }
+    // The menu's check marks of 9070, 9071 and 11842, as the program itself reads them.
+    std::string MenuChecks() const
+    {
+        SendMessageA(tavro.Main(), WM_USER, 0, 0);
+        return tavro.Calls("IsGVGImageGrabbed").back().results.at(1).substr(7);
+    }
+    // The pair as it should stand: the dialog's own size, the main window exactly behind it.
+    bool PairIntact() const
+    {
+        return WaitUntil([&] {
+            return Size(tavro.Dialog()) == dialogSize && SameRect(tavro.Main(), tavro.Dialog()) &&
+                   !IsZoomed(tavro.Main());
+        });
+    }
+    void OpenFileMenuByMouse()
+    {
+        ASSERT_TRUE(tavro.ClickScreen(tavro.MenuBarFile()));
+        ASSERT_TRUE(tavro.WaitForOpenMenu()) << "a click on File opened no menu";
+    }
+    std::string dialogSize;
+};
+
+// What each item of the File menu does, seen from outside the program.
+struct MenuItem {
+    int position; // from 0, separators counted
+    const char *mnemonic;
+    const char *name;
+};
+
+const MenuItem FILE_MENU[] = {
+    {0, "a", "Acquisisci"}, {1, "r", "AttesaRaggi"}, {3, "h", "HardwareSetup"}, {4, "t", "TestAcquisizione"},
+    {5, "v", "VersioneDll"}, {7, "o", "AltaRisoluzione"}, {9, "p", "Preview"}, {11, "e", "Esci"},
+};
+
+class FileMenu : public RealInput, public testing::WithParamInterface<std::tuple<MenuItem, bool>> {
+protected:
+    void SetUp() override
+    {
+        tavro.AddViewer();
+        WriteTextFile(ProfilePath("tavro.ini"), "[Tavro]\r\nLanko=0\r\n");
+        receivers.emplace_back(new StandIn("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd"));
+        Start();
+    }
+    void Choose(const MenuItem &item, bool byMouse)
+    {
+        if (byMouse) {
+            OpenFileMenuByMouse();
+            ASSERT_TRUE(tavro.ClickScreen(tavro.OpenMenuItem(item.position)));
+        } else {
+            ASSERT_TRUE(tavro.FocusDialog());
+            ASSERT_TRUE(tavro.Input("key alt+f"));
+            ASSERT_TRUE(tavro.WaitForOpenMenu()) << "Alt+F opened no menu";
+            ASSERT_TRUE(tavro.Input(std::string("key ") + item.mnemonic));
+        }
+    }
+    std::vector<std::unique_ptr<StandIn>> receivers;
+};
+
+TEST_P(FileMenu, ItemDoesItsCommand)
+{
+    const MenuItem item = std::get<0>(GetParam());
+    Choose(item, std::get<1>(GetParam()));
+    switch (item.position) {
+    case 0:
+        EXPECT_TRUE(Counted(1));
+        EXPECT_TRUE(WaitUntil([&] { return Imaging(1).valid; }));
+        break;
+    case 1:
+        EXPECT_TRUE(WaitUntil([&] { return IniValue("tavro.ini", "Tavro", "grabAuto") == "1"; }));
+        EXPECT_EQ(MenuChecks(), "010");
+        break;
+    case 3: {
+        HWND setup = tavro.WaitForMessageBox("Impostazioni Hardware");
+        ASSERT_TRUE(setup);
+        PostMessageA(setup, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(tavro.WaitForCalls("InstallHandler", 2));
+        break;
+    }
+    case 4:
+        EXPECT_TRUE(tavro.WaitForCalls("GVGNoXrayGrab"));
+        break;
+    case 5: {
+        HWND box = tavro.WaitForMessageBox("Dll version");
+        ASSERT_TRUE(box);
+        DismissMessageBox(box);
+        break;
+    }
+    case 7:
+        EXPECT_TRUE(WaitUntil([&] { return IniValue("tavro.ini", "Tavro", "HighRes") == "0"; }));
+        EXPECT_EQ(MenuChecks(), "000");
+        break;
+    case 9:
+        EXPECT_TRUE(WaitUntil([] { return FindWindowA("lanko", nullptr) != nullptr; }));
+        EXPECT_TRUE(WaitUntil([&] { return MenuChecks() == "100"; }));
+        break;
+    case 11:
+        ASSERT_TRUE(tavro.WaitForExit());
+        EXPECT_EQ(tavro.Journal().back().name, "RemoveHandler");
+        return;
+    }
+    EXPECT_TRUE(tavro.Running());
+}
+
+INSTANTIATE_TEST_SUITE_P(RealInput, FileMenu, testing::Combine(testing::ValuesIn(FILE_MENU), testing::Bool()),
+                         [](const testing::TestParamInfo<FileMenu::ParamType> &info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "ByMouse" : "ByKeys");
+                         });
+
+class Pair : public RealInput {
+protected:
+    void SetUp() override { Start(); }
+};
+
+TEST_F(Pair, SystemMenuMaximizeAndSizeLeaveItAlone)
+{
+    for (const char *item : {"x", "s"}) { // Maximize, Size
+        ASSERT_TRUE(tavro.FocusDialog());
+        ASSERT_TRUE(tavro.Input("key alt+space"));
+        ASSERT_TRUE(tavro.WaitForOpenMenu()) << "Alt+Space opened no system menu";
+        ASSERT_TRUE(tavro.Input(std::string("key ") + item));
+        // Sizing by keys grows the window with the arrows until Enter.
+        if (*item == 's')
+            ASSERT_TRUE(tavro.Input("key Right Right Down Down Return"));
+        EXPECT_TRUE(PairIntact()) << item << ": " << Size(tavro.Main());
+    }
+}
+
+TEST_F(Pair, MaximizeSentToEitherWindowChangesNothing)
+{
+    const RECT before = WindowRect(tavro.Dialog());
+    for (HWND window : {tavro.Main(), tavro.Dialog()}) {
+        SendMessageA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        SendMessageA(window, WM_SYSCOMMAND, SC_SIZE, 0);
+        EXPECT_TRUE(PairIntact());
+        const RECT after = WindowRect(tavro.Dialog());
+        EXPECT_TRUE(EqualRect(&before, &after));
+    }
+}
+
+TEST_F(Pair, MinimiseAndRestoreBringTheDialogBackWhereItWas)
+{
+    const RECT before = WindowRect(tavro.Dialog());
+    SendMessageA(tavro.Dialog(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(tavro.Main()) && !IsWindowVisible(tavro.Dialog()); }));
+    SendMessageA(tavro.Main(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(tavro.Dialog()); }));
+    EXPECT_TRUE(PairIntact());
+    const RECT after = WindowRect(tavro.Dialog());
+    EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+TEST_F(Pair, CaptionDragMovesBothAndTheEndSavesWhereTheyStand)
+{
+    const RECT before = WindowRect(tavro.Dialog());
+    const POINT grip = {before.left + 40, before.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2};
+    const POINT to = {grip.x - 300, grip.y - 200};
+    ASSERT_TRUE(tavro.Input("mousemove " + std::to_string(grip.x) + " " + std::to_string(grip.y) +
+                            " mousedown 1 mousemove " + std::to_string(grip.x - 150) + " " +
+                            std::to_string(grip.y - 100) + " mousemove " + std::to_string(to.x) + " " +
+                            std::to_string(to.y) + " mouseup 1"));
+    ASSERT_TRUE(WaitUntil([&] { return WindowRect(tavro.Dialog()).left == before.left - 300; }))
+        << WindowRect(tavro.Dialog()).left << " from " << before.left;
+    EXPECT_TRUE(PairIntact());
+    const RECT moved = WindowRect(tavro.Dialog());
+
+    // The close box ends the program through the whole shut-down path.
+    ASSERT_TRUE(tavro.ClickScreen(POINT{moved.right - GetSystemMetrics(SM_CXSIZE) / 2 - 3,
+                                        moved.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2}));
+    ASSERT_TRUE(tavro.WaitForExit());
+    EXPECT_EQ(tavro.Journal().back().name, "RemoveHandler");
+    EXPECT_EQ(IniValue("tavro.ini", "Tavro", "X"), std::to_string(moved.left));
+    EXPECT_EQ(IniValue("tavro.ini", "Tavro", "Y"), std::to_string(moved.top));
+}
+
+TEST_F(Pair, StrayKeysNeitherEndTheProgramNorTurnThePicture)
+{
+    ASSERT_TRUE(tavro.ClickScreen(tavro.ScreenCentre(502)));
+    ASSERT_TRUE(WaitUntil([&] { return ItemVisible(tavro.Dialog(), 602); }));
+    for (const char *key : {"space", "Return", "Escape"}) {
+        ASSERT_TRUE(tavro.Input(std::string("key ") + key));
+        // The key has been handled once a message sent after it comes back.
+        SendMessageA(tavro.Dialog(), WM_NULL, 0, 0);
+        EXPECT_TRUE(tavro.Running()) << key;
+    }
+    EXPECT_TRUE(tavro.Calls("RemoveHandler").empty());
+    EXPECT_TRUE(ItemVisible(tavro.Dialog(), 602));
+    ASSERT_TRUE(tavro.ClickScreen(tavro.ScreenCentre(101)));
+    EXPECT_TRUE(tavro.WaitForExit());
+}
+
+} // namespace
+
+TEST(MaximisedStart, KeepsThePairAtTheDialogsSize)
+{
+    Tavro tavro;
+    tavro.Start(SW_SHOWMAXIMIZED);
+    ASSERT_TRUE(WaitUntil([&] { return tavro.FindWindows(); }));
+    RECT dialog = WindowRect(tavro.Dialog());
+    EXPECT_LT(dialog.right - dialog.left, 400);
+    EXPECT_LT(dialog.bottom - dialog.top, 300);
+    EXPECT_FALSE(IsZoomed(tavro.Main()));
+    EXPECT_TRUE(WaitUntil([&] { return SameRect(tavro.Main(), tavro.Dialog()); }));
+}
+
+// Positions left by a monitor that is gone, or by hand, bring the dialog up where it is seen.
+TEST(SavedPosition, OffEveryMonitorTheDialogOpensFullyVisible)
+{
+    const char *const positions[] = {"X=-3000\r\nY=100", "X=100\r\nY=-2000", "X=-3000\r\nY=-2000",
+                                     "X=-10\r\nY=20", "X=1270\r\nY=1000"};
+    for (const char *position : positions) {
+        Tavro tavro;
+        WriteTextFile(ProfilePath("tavro.ini"), std::string("[Tavro]\r\n") + position + "\r\n");
+        tavro.StartAndWait();
+        const RECT rect = WindowRect(tavro.Dialog());
+        EXPECT_GE(rect.left, 0) << position;
+        EXPECT_GE(rect.top, 0) << position;
+        EXPECT_LE(rect.right, GetSystemMetrics(SM_CXSCREEN)) << position;
+        EXPECT_LE(rect.bottom, GetSystemMetrics(SM_CYSCREEN)) << position;
+    }
+}
