@@ -1,10 +1,15 @@
-# Cross-build for 32-bit Windows with mingw-w64 (posix thread model; GoogleTest needs std::mutex).
+# Cross-build for 32-bit Windows with mingw-w64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+# The program and its stand-ins use the win32 thread model: the posix model links Debian's
+# static libwinpthread, which imports GetTickCount64, and Windows XP refuses to load a
+# program that imports it. The tests need std::mutex for GoogleTest and so the posix model:
+# tests/ compiles and links with TAVRO_TEST_CXX_COMPILER.
+set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
+set(TAVRO_TEST_CXX_COMPILER i686-w64-mingw32-g++-posix)
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -66,6 +66,12 @@ BOOL CALLBACK AddName(HMODULE, LPCSTR, LPSTR name, LONG_PTR out) {
     return TRUE;
 }
 
+BOOL CALLBACK AddType(HMODULE, LPSTR type, LONG_PTR out) {
+    reinterpret_cast<std::set<ULONG_PTR>*>(out)->insert(
+        IS_INTRESOURCE(type) ? reinterpret_cast<ULONG_PTR>(type) : 0);
+    return TRUE;
+}
+
 BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR out) {
     reinterpret_cast<std::set<WORD>*>(out)->insert(language);
     return TRUE;
@@ -94,14 +100,22 @@ TEST(ResourceInventory, EveryResourceIsNumberedAndNeutral) {
         {RT_DIALOG, {1, 2, 3}},
         {RT_BITMAP, {100, 101, 102, 103, 110, 111, 112, 113}},
         {RT_GROUP_ICON, {100}},
+        {RT_ICON, {1}},
         // String blocks hold sixteen ids each: 0-15, 96-111, 112-127, 144-159, 160-175, 192-207.
         {RT_STRING, {1, 7, 8, 10, 11, 13}},
+        // Beside the user interface, only the version resource.
+        {RT_VERSION, {VS_VERSION_INFO}},
     };
+    std::set<ULONG_PTR> types;
     for (const auto& [type, names] : expected) {
+        types.insert(reinterpret_cast<ULONG_PTR>(type));
         SCOPED_TRACE(reinterpret_cast<ULONG_PTR>(type));
         EXPECT_EQ(Names(type), names);
         for (int name : names) EXPECT_EQ(Languages(type, name), std::set<WORD>{kNeutral}) << name;
     }
+    std::set<ULONG_PTR> present;
+    EnumResourceTypesA(Self(), AddType, reinterpret_cast<LONG_PTR>(&present));
+    EXPECT_EQ(present, types);
 }
 
 // ---------------------------------------------------------------------------------
