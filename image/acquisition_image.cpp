@@ -7,14 +7,15 @@ HGLOBAL Sensore::CreateAcquisitionImage()
     DWORD pixelBytes = PixelRowsSize(columns, rows);
     if (!pixelBytes)
         return nullptr;
-    // Movable, as the clipboard expects of what it is given; zeroed, so that palette and
-    // pixels are black until they are written.
-    HGLOBAL image = GlobalAlloc(GHND, PIXELS_OFFSET + pixelBytes);
+    // Fixed, as the vendor's library has always been given: its handle is its address, so a
+    // library that writes through the handle without locking it writes into the image.
+    // Zeroed, so that palette and pixels are black until they are written.
+    HGLOBAL image = GlobalAlloc(GPTR, PIXELS_OFFSET + pixelBytes);
     BYTE *block = LockBlock(image, PIXELS_OFFSET);
     if (!block) {
         if (image)
             GlobalFree(image);
-        MessageBoxA(nullptr, "Errore Acquisizione di Memoria", "Global Alloc", MB_OK);
+        MessageBoxA(ownerWindow, "Errore Acquisizione di Memoria", "Global Alloc", MB_OK);
         return nullptr;
     }
     WriteImageHeader(block, columns, rows);

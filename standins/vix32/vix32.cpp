@@ -197,20 +197,22 @@ bool WriteTiff(const std::string &path, const unsigned char *rows, int width, in
 }
 
 // Draws into the block as a driver would; on success keeps a copy of the rows for the TIFF.
+// Like a driver that does not lock what it is given, it writes through the handle: only a
+// fixed block, whose handle is its address, is taken.
 WORD FillBlock(const Control &c, HGLOBAL image, std::vector<unsigned char> &rows,
                int &width, int &height, int &stride)
 {
-    auto *block = static_cast<unsigned char *>(GlobalLock(image));
-    if (!block) return kInvalidDibBuffer;
+    const void *locked = GlobalLock(image);
+    if (!locked) return kInvalidDibBuffer;
+    GlobalUnlock(image);
+    if (locked != static_cast<const void *>(image)) return kInvalidDibBuffer;
+    auto *block = reinterpret_cast<unsigned char *>(image);
     const SIZE_T size = GlobalSize(image);
     auto *header = reinterpret_cast<BITMAPINFOHEADER *>(block);
     const long w = size < sizeof *header ? 0 : c.width ? c.width : header->biWidth;
     const long h = size < sizeof *header ? 0 : c.height ? c.height : header->biHeight;
     const long long need = kPixelOffset + ((w + 3LL) & ~3LL) * h;
-    if (w <= 0 || h <= 0 || static_cast<long long>(size) < need) {
-        GlobalUnlock(image);
-        return kInvalidDibBuffer;
-    }
+    if (w <= 0 || h <= 0 || static_cast<long long>(size) < need) return kInvalidDibBuffer;
     width = w, height = h, stride = (w + 3) & ~3;
     unsigned char *pixels = block + kPixelOffset;
     DrawTestPicture(pixels, width, height, stride, g_fetches + 1);
@@ -220,7 +222,6 @@ WORD FillBlock(const Control &c, HGLOBAL image, std::vector<unsigned char> &rows
         header->biClrImportant = 7;
     }
     if (c.tiffFile) rows.assign(pixels, pixels + static_cast<size_t>(stride) * height);
-    GlobalUnlock(image);
     return 0;
 }
 

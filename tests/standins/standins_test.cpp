@@ -33,10 +33,10 @@ std::vector<unsigned char> ReadBytes(const std::string &path)
 }
 
 // An empty 8-bit bitmap block as the program makes it, pixels and alignment bytes 0xAB.
-HGLOBAL MakeImage(int width, int height, SIZE_T shortBy = 0)
+HGLOBAL MakeImage(int width, int height, SIZE_T shortBy = 0, UINT flags = GPTR)
 {
     const int stride = (width + 3) & ~3;
-    HGLOBAL image = GlobalAlloc(GPTR, 1064 + stride * height - shortBy);
+    HGLOBAL image = GlobalAlloc(flags, 1064 + stride * height - shortBy);
     auto *block = static_cast<unsigned char *>(GlobalLock(image));
     auto *header = reinterpret_cast<BITMAPINFOHEADER *>(block);
     *header = {40, width, height, 1, 8, BI_RGB, static_cast<DWORD>(stride * height), 0, 0, 256, 0};
@@ -258,13 +258,17 @@ TEST_F(VixSim, FetchWritesPictureScribblesHeaderAndWritesTiff)
     GlobalFree(image);
 }
 
-TEST_F(VixSim, FetchRefusesTooSmallBlockAndHonoursDibStatus)
+TEST_F(VixSim, FetchRefusesTooSmallOrMovableBlockAndHonoursDibStatus)
 {
     HGLOBAL small = MakeImage(37, 23, 1);
     const std::vector<unsigned char> before = Bytes(small);
     char path[256] = "untouched";
     EXPECT_EQ(19, fetch_(path, small));
     EXPECT_TRUE(before == Bytes(small));
+    HGLOBAL movable = MakeImage(37, 23, 0, GHND);
+    const std::vector<unsigned char> unwritten = Bytes(movable);
+    EXPECT_EQ(19, fetch_(path, movable));
+    EXPECT_TRUE(unwritten == Bytes(movable));
 
     HGLOBAL image = MakeImage(37, 23);
     const std::vector<unsigned char> clean = Bytes(image);
@@ -275,10 +279,12 @@ TEST_F(VixSim, FetchRefusesTooSmallBlockAndHonoursDibStatus)
     EXPECT_FALSE(FileExists(folder_ + "\\vixsim-1.tif"));
 
     const std::vector<std::string> lines = Journal();
-    ASSERT_EQ(2u, lines.size());
+    ASSERT_EQ(3u, lines.size());
     EXPECT_EQ(" = 19 -", lines[0].substr(lines[0].find(" = ")));
-    EXPECT_EQ(" = 42 -", lines[1].substr(lines[1].find(" = ")));
+    EXPECT_EQ(" = 19 -", lines[1].substr(lines[1].find(" = ")));
+    EXPECT_EQ(" = 42 -", lines[2].substr(lines[2].find(" = ")));
     GlobalFree(small);
+    GlobalFree(movable);
     GlobalFree(image);
 }
 
