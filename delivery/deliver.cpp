@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "delivery/undelivered.h"
 #include "sensor/sensore.h"
 
 namespace {
@@ -19,11 +18,25 @@ const UINT RECEIVER_TIMEOUT_MS = 4000;
 const int CLIPBOARD_ATTEMPTS = 10;
 const DWORD CLIPBOARD_RETRY_MS = 50;
 
-bool SendToReceiver(HWND receiver, UINT message, WPARAM wParam, LPARAM lParam)
+enum Outcome { TAKEN, NOT_RUNNING, TIMED_OUT, REFUSED, CLIPBOARD_BUSY, NO_COPY };
+
+struct Receipt {
+    Outcome outcome;
+    DWORD error; // of a refusal
+};
+
+Receipt SendToReceiver(HWND receiver, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DWORD_PTR result;
-    return SendMessageTimeoutA(receiver, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                               RECEIVER_TIMEOUT_MS, &result) != 0;
+    SetLastError(0);
+    if (SendMessageTimeoutA(receiver, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                            RECEIVER_TIMEOUT_MS, &result))
+        return Receipt{TAKEN, 0};
+    // A hung receiver is given up at once, without an error of its own.
+    const DWORD error = GetLastError();
+    if (error == 0 || error == ERROR_TIMEOUT)
+        return Receipt{TIMED_OUT, 0};
+    return Receipt{REFUSED, error}; // ERROR_ACCESS_DENIED: it runs with higher rights
 }
 
 // Another program may hold the clipboard open for a moment.
@@ -37,21 +50,22 @@ bool OpenClipboardPatiently(HWND owner)
     return false;
 }
 
-bool PlaceOnClipboard(HWND owner, HGLOBAL image)
+// On success the clipboard owns the block, and may free it whenever another program empties it.
+bool PlaceOnClipboard(HWND owner, HGLOBAL block)
 {
     if (!OpenClipboardPatiently(owner))
         return false;
     EmptyClipboard();
-    const bool placed = SetClipboardData(CF_DIB, image) != nullptr;
+    const bool placed = SetClipboardData(CF_DIB, block) != nullptr;
     CloseClipboard();
     return placed;
 }
 
-// The photo server may empty the clipboard while it handles its commands, which frees
-// the block the clipboard owned: whatever is read after the hand-over must be our own copy.
-HGLOBAL CopyBlock(HGLOBAL image, SIZE_T size)
+// Movable, as the clipboard's contract asks; the same size and bytes as the image.
+HGLOBAL CopyBlock(HGLOBAL image)
 {
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+    const SIZE_T size = GlobalSize(image);
+    HGLOBAL copy = size ? GlobalAlloc(GMEM_MOVEABLE, size) : nullptr;
     void *target = copy ? GlobalLock(copy) : nullptr;
     const void *source = target ? GlobalLock(image) : nullptr;
     if (source) {
@@ -67,55 +81,80 @@ HGLOBAL CopyBlock(HGLOBAL image, SIZE_T size)
     return copy;
 }
 
-bool SendCommands(HWND server)
+Receipt SendCommands(HWND server)
 {
-    for (WORD command : PHOTO_SERVER_COMMANDS)
-        if (!SendToReceiver(server, WM_COMMAND, command, 0))
-            return false; // the rest would wait on the same stuck receiver
-    return true;
+    for (WORD command : PHOTO_SERVER_COMMANDS) {
+        const Receipt receipt = SendToReceiver(server, WM_COMMAND, command, 0);
+        if (receipt.outcome != TAKEN)
+            return receipt; // the rest would wait on the same stuck receiver
+    }
+    return Receipt{TAKEN, 0};
 }
 
-bool SendCopyData(HWND receiver, HWND owner, HGLOBAL image, SIZE_T size)
+// The photo server is never told to take an image that is not on the clipboard: it would
+// take whatever is there, perhaps another patient's. A clipboard held by another program
+// is the one exception the receivers have always seen: the commands still go.
+Receipt HandToPhotoServer(HWND owner, HGLOBAL image)
 {
+    HWND server = FindWindowA(PHOTO_SERVER_CLASS, nullptr);
+    if (!server)
+        return Receipt{NOT_RUNNING, 0};
+    HGLOBAL copy = CopyBlock(image);
+    if (!copy)
+        return Receipt{NO_COPY, 0};
+    const bool placed = PlaceOnClipboard(owner, copy);
+    if (!placed)
+        GlobalFree(copy);
+    const Receipt receipt = SendCommands(server);
+    return placed || receipt.outcome != TAKEN ? receipt : Receipt{CLIPBOARD_BUSY, 0};
+}
+
+Receipt HandToImagingApplication(HWND owner, HGLOBAL image)
+{
+    HWND receiver = FindWindowA(IMAGING_CLASS, nullptr);
+    if (!receiver)
+        return Receipt{NOT_RUNNING, 0};
     void *bits = GlobalLock(image);
     if (!bits)
-        return false;
+        return Receipt{NO_COPY, 0};
     COPYDATASTRUCT record = {};
     record.dwData = COPY_DATA_IMAGE;
-    record.cbData = static_cast<DWORD>(size);
+    record.cbData = static_cast<DWORD>(GlobalSize(image));
     record.lpData = bits;
-    const bool sent = SendToReceiver(receiver, WM_COPYDATA, reinterpret_cast<WPARAM>(owner),
-                                     reinterpret_cast<LPARAM>(&record));
+    const Receipt receipt = SendToReceiver(receiver, WM_COPYDATA, reinterpret_cast<WPARAM>(owner),
+                                           reinterpret_cast<LPARAM>(&record));
     GlobalUnlock(image);
-    return sent;
+    return receipt;
+}
+
+// "<class>: <what happened>", appended to text.
+void Describe(char *text, const char *receiverClass, const Receipt &receipt)
+{
+    static const char *const OUTCOMES[] = {
+        "presa", "non in esecuzione", "nessuna risposta entro 4 s", "rifiutata, errore %lu",
+        "appunti occupati, comandi inviati senza immagine", "memoria insufficiente, non avvisata",
+    };
+    char *end = text + lstrlenA(text);
+    end += wsprintfA(end, "%s%s: ", end != text ? "; " : "", receiverClass);
+    wsprintfA(end, OUTCOMES[receipt.outcome], receipt.error);
 }
 
 } // namespace
 
-bool DeliverImage(Sensore *sensor)
+Delivery DeliverImage(Sensore *sensor)
 {
+    // Read once: a grab nested in a hand-over below sets the field to its own image.
     HGLOBAL image = sensor->image;
     const HWND owner = sensor->ownerWindow;
-    const SIZE_T size = GlobalSize(image);
-    bool delivered = false;
-    bool onClipboard = false;
-    HGLOBAL kept = image; // the block we may still read after the clipboard hand-over
+    const int counter = sensor->imageCount + 1;
+    Delivery delivery = {};
 
-    if (HWND server = FindWindowA(PHOTO_SERVER_CLASS, nullptr)) {
-        HGLOBAL copy = CopyBlock(image, size);
-        if (copy && PlaceOnClipboard(owner, image)) {
-            onClipboard = true;
-            kept = copy;
-        } else if (copy) {
-            GlobalFree(copy);
-        }
-        delivered = SendCommands(server) && onClipboard;
-    }
-    if (HWND imaging = FindWindowA(IMAGING_CLASS, nullptr))
-        delivered = SendCopyData(imaging, owner, kept, size) || delivered;
-    if (!delivered)
-        SaveUndeliveredImage(kept, sensor->imageCount + 1, owner);
-    if (kept != image)
-        GlobalFree(kept);
-    return onClipboard;
+    const Receipt photo = HandToPhotoServer(owner, image);
+    const Receipt imaging = HandToImagingApplication(owner, image);
+    delivery.delivered = photo.outcome == TAKEN || imaging.outcome == TAKEN;
+    if (!delivery.delivered)
+        delivery.saved = SaveUndeliveredImage(image, counter, owner, delivery.savedPath);
+    Describe(delivery.receivers, PHOTO_SERVER_CLASS, photo);
+    Describe(delivery.receivers, IMAGING_CLASS, imaging);
+    return delivery;
 }

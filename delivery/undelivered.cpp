@@ -1,12 +1,12 @@
 #include "delivery/undelivered.h"
 
-#include <shlobj.h>
-
+#include "delivery/data_folder.h"
 #include "image/image_dib.h"
 
 namespace {
 
-const char FOLDER_NAME[] = "Tavro\\Immagini non consegnate";
+const char FOLDER_NAME[] = "Immagini non consegnate";
+const int NAME_ATTEMPTS = 10;
 
 // The bytes of the packed bitmap: header, palette and rows, never more than the block holds.
 DWORD BitmapBytes(const BITMAPINFOHEADER *header, SIZE_T blockSize)
@@ -39,40 +39,40 @@ bool WriteBitmapFile(const char *path, const BITMAPINFOHEADER *header, SIZE_T bl
     return ok;
 }
 
-// The folder, made on demand; false when it cannot be.
-bool GetUndeliveredFolder(char *folder, DWORD size)
+// A name already taken (a clock set back, two runs at the same millisecond) gets a suffix:
+// an existing file is never overwritten and the image is still kept.
+bool WriteNewBitmapFile(char *path, const BITMAPINFOHEADER *header, SIZE_T blockSize)
 {
-    char base[MAX_PATH];
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, base)) &&
-        !GetTempPathA(MAX_PATH, base))
-        return false;
-    if (lstrlenA(base) + 1 + lstrlenA(FOLDER_NAME) + 1 > static_cast<int>(size))
-        return false;
-    wsprintfA(folder, "%s\\Tavro", base);
-    CreateDirectoryA(folder, nullptr);
-    wsprintfA(folder, "%s\\%s", base, FOLDER_NAME);
-    CreateDirectoryA(folder, nullptr);
-    return GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES;
+    const int stem = lstrlenA(path);
+    for (int attempt = 1; attempt <= NAME_ATTEMPTS; ++attempt) {
+        wsprintfA(path + stem, attempt == 1 ? ".bmp" : "-%d.bmp", attempt);
+        if (WriteBitmapFile(path, header, blockSize))
+            return true;
+        if (GetLastError() != ERROR_FILE_EXISTS)
+            return false;
+    }
+    return false;
 }
 
 } // namespace
 
-bool SaveUndeliveredImage(HGLOBAL image, int counter, HWND owner)
+bool SaveUndeliveredImage(HGLOBAL image, int counter, HWND owner, char *path)
 {
-    char path[MAX_PATH + 64];
     bool saved = false;
-    if (GetUndeliveredFolder(path, MAX_PATH)) {
+    if (MakeDataFolder(FOLDER_NAME, path)) {
         SYSTEMTIME now;
         GetLocalTime(&now);
-        wsprintfA(path + lstrlenA(path), "\\tavro-%04u%02u%02u-%02u%02u%02u-%03u-%04d.bmp", now.wYear,
+        wsprintfA(path + lstrlenA(path), "\\tavro-%04u%02u%02u-%02u%02u%02u-%03u-%04d", now.wYear,
                   now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, counter);
         if (const auto *header = static_cast<const BITMAPINFOHEADER *>(GlobalLock(image))) {
-            saved = WriteBitmapFile(path, header, GlobalSize(image));
+            saved = WriteNewBitmapFile(path, header, GlobalSize(image));
             GlobalUnlock(image);
         }
     }
-    if (!saved)
+    if (!saved) {
+        path[0] = '\0';
         MessageBoxA(owner, "Nessun programma ha ricevuto l'immagine e non e' stato possibile salvarla.",
                     "Immagine non consegnata", MB_ICONERROR);
+    }
     return saved;
 }

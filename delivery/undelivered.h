@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
+enum { SAVED_PATH_SIZE = MAX_PATH + 64 };
+
 // Writes the image as tavro-<date>-<time>-<ms>-<counter>.bmp to "Tavro\Immagini non consegnate"
-// in the user's local application data, made on demand; tells the operator when it cannot.
-bool SaveUndeliveredImage(HGLOBAL image, int counter, HWND owner);
+// in the user's local application data, made on demand, and its path to path
+// (SAVED_PATH_SIZE bytes); tells the operator when it cannot.
+bool SaveUndeliveredImage(HGLOBAL image, int counter, HWND owner, char *path);
 
 #endif

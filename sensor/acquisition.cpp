@@ -1,8 +1,12 @@
 // The acquisition cycle: poll, fetch, turn, deliver, count, re-arm.
+#include <cstdarg>
 #include <cstring>
 
 #include "delivery/deliver.h"
+#include "delivery/exposure_log.h"
 #include "image/dib_layout.h"
+#include "image/image_dib.h"
+#include "image/orientation.h"
 #include "resources/resource.h"
 #include "sensor/gendex.h"
 #include "sensor/gendex_library.h"
@@ -39,11 +43,15 @@ void RestoreHeader(HGLOBAL image, const BITMAPINFOHEADER &header)
     }
 }
 
-void WaitForTiffWriter()
+// False when the wait was given up.
+bool WaitForTiffWriter()
 {
     const DWORD start = GetTickCount();
-    while (pIsGVGWriteTIFFBusy() == TIFF_BUSY && GetTickCount() - start < TIFF_WAIT_LIMIT_MS) {
+    while (pIsGVGWriteTIFFBusy() == TIFF_BUSY) {
+        if (GetTickCount() - start >= TIFF_WAIT_LIMIT_MS)
+            return false;
     }
+    return true;
 }
 
 // A size that no block can hold comes from vixwin.ini: the operator must hear of it, or
@@ -53,6 +61,14 @@ void ReportUnusableSize(HWND owner, int columns, int rows)
     wsprintfA(g_textBuffer, "Dimensione immagine non valida: %d x %d.\n\n"
                             "Controllare IMAGECOLUMNS e IMAGEROWS in vixwin.ini.", columns, rows);
     MessageBoxA(owner, g_textBuffer, "Acquisizione", MB_ICONERROR);
+}
+
+// Clockwise degrees of the turn that the sensor's direction and the operator's choice ask for.
+int TurnDegrees(int direction, int orientation)
+{
+    if (direction < 1 || direction > 4 || orientation < 1 || orientation > 4)
+        return 0;
+    return (OrientationTable[direction - 1][orientation - 1] - 1) * 90;
 }
 
 void SetFilters()
@@ -71,28 +87,45 @@ void SGendex::Poll(WPARAM, LPARAM)
     g_pollBusy = 1;
 
     const WORD grabbed = pIsGVGImageGrabbed();
+    // Owned by the dialog, so it stands in front of it and of every ordinary window, and the
+    // dialog's menu and buttons wait: no image is fetched until it is answered.
     if (grabbed == IMAGES_LEFT_OVER)
-        MessageBoxA(nullptr, "Sono presenti immagini dalla precedente acquisizione",
+        MessageBoxA(ownerWindow, "Sono presenti immagini dalla precedente acquisizione",
                     "Controllare le immagini.", MB_OK);
-    if (grabbed != 0) {
-        Disarm();
-        ShowStatus(IDS_ACQUIRED);
-        GrabImage(0);
-        Arm();
-    }
+    if (grabbed != 0)
+        GrabAndRearm();
     g_pollBusy = 0;
 }
 
 void SGendex::AcquireNow()
 {
+    GrabAndRearm();
+}
+
+void SGendex::GrabAndRearm()
+{
     Disarm();
     ShowStatus(IDS_ACQUIRED);
     GrabImage(0);
     Arm();
+    if (grabNotice[0] && status == 0)
+        SetDlgItemTextA(ownerWindow, IDC_STATUS_LINE, grabNotice);
+}
+
+// Tells the operator at once, on the status line, and keeps the text for after the re-arm.
+void SGendex::Notify(UINT beep, const char *format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    wvsprintfA(grabNotice, format, arguments);
+    va_end(arguments);
+    MessageBeep(beep);
+    SetDlgItemTextA(ownerWindow, IDC_STATUS_LINE, grabNotice);
 }
 
 void SGendex::GrabImage(int)
 {
+    grabNotice[0] = '\0';
     HGLOBAL grabbed = CreateAcquisitionImage();
     if (!grabbed) {
         if (columns != 0 && rows != 0 && !PixelRowsSize(columns, rows))
@@ -112,20 +145,43 @@ void SGendex::GrabImage(int)
     status = pGetGVGDIBitmap(tiffPath, grabbed);
     if (status != 0) {
         GlobalFree(grabbed);
+        const char *text = GendexErrorText(status);
+        LogLine("Lettura dell'immagine non riuscita: stato %u (%s)", status, text ? text : "sconosciuto");
+        if (text)
+            Notify(MB_ICONHAND, "%s", text);
+        else
+            Notify(MB_ICONHAND, "Errore %u", status);
         return;
     }
-    WaitForTiffWriter();
+    if (!WaitForTiffWriter())
+        LogLine("File TIFF della libreria ancora in scrittura dopo %u s: attesa interrotta",
+                TIFF_WAIT_LIMIT_MS / 1000);
     tiffPath[PATH_SIZE - 1] = '\0';
     if (tiffPath[0])
         DeleteFileA(tiffPath);
     RestoreHeader(grabbed, header);
 
+    // A turn that could not be made leaves the same block, delivered as it came.
+    const HGLOBAL unturned = grabbed;
     CorrectOrientation(grabbed);
+    const int degrees = grabbed != unturned ? TurnDegrees(direction, orientation) : 0;
     image = grabbed;
-    const bool onClipboard = DeliverImage(this);
+    const Delivery delivery = DeliverImage(this);
+    image = nullptr;
     ++imageCount;
     SetDlgItemInt(ownerWindow, IDC_IMAGE_COUNTER, imageCount, FALSE);
-    if (!onClipboard)
-        GlobalFree(image);
-    image = nullptr;
+
+    int width, height, bitsPerPixel;
+    GetImageDimensions(grabbed, &width, &height, &bitsPerPixel);
+    // Ours alone, whatever a grab nested in the hand-over did: the clipboard has its own copy.
+    GlobalFree(grabbed);
+    LogLine("Esposizione %d: %d x %d, rotazione %d gradi; %s", imageCount, width, height, degrees,
+            delivery.receivers);
+    if (delivery.saved) {
+        LogLine("Esposizione %d non consegnata: salvata in %s", imageCount, delivery.savedPath);
+        Notify(MB_ICONEXCLAMATION, "Non consegnata: salvata");
+    } else if (!delivery.delivered) {
+        LogLine("Esposizione %d non consegnata e non salvata", imageCount);
+        Notify(MB_ICONHAND, "Non consegnata: non salvata");
+    }
 }

@@ -1,5 +1,6 @@
 #include "sensor/gendex.h"
 
+#include "delivery/exposure_log.h"
 #include "resources/resource.h"
 #include "sensor/gendex_library.h"
 #include "shell/globals.h"
@@ -70,6 +71,35 @@ UINT HardwareLabel(WORD hardwareType)
     return IDS_HARDWARE_FAILURE;
 }
 
+const int VERSION_TEXT_SIZE = 48;
+
+// "a.b.c.d" from the file's version resource, read without calling into the library.
+void FileVersion(const char *path, char *text)
+{
+    lstrcpynA(text, "sconosciuta", VERSION_TEXT_SIZE);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    void *data = size ? GlobalAlloc(GPTR, size) : nullptr;
+    if (!data)
+        return;
+    VS_FIXEDFILEINFO *info = nullptr;
+    UINT length = 0;
+    if (GetFileVersionInfoA(path, 0, size, data) &&
+        VerQueryValueA(data, "\\", reinterpret_cast<void **>(&info), &length) && info && length >= sizeof *info)
+        wsprintfA(text, "%u.%u.%u.%u", HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                  HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
+    GlobalFree(data);
+}
+
+void LogLibrary(HMODULE library)
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(library, path, MAX_PATH);
+    char version[VERSION_TEXT_SIZE];
+    FileVersion(path, version);
+    LogLine("Avvio: libreria %s, versione %s", path, version);
+}
+
 } // namespace
 
 const char *GendexErrorText(WORD status)
@@ -82,7 +112,7 @@ const char *GendexErrorText(WORD status)
 
 SGendex::SGendex()
     : Sensore(ReadProfileInt("Acquire", "Direction", 1, VIXWIN_INI)), status(0), hardwareType(0),
-      reservedA(0), reservedB(0)
+      reservedA(0), reservedB(0), grabNotice()
 {
     Init();
 }
@@ -95,6 +125,7 @@ void SGendex::Init()
         driverLibrary = nullptr;
         return;
     }
+    LogLibrary(driverLibrary);
     if (!BindEntryPoints()) {
         FreeLibrary(driverLibrary);
         driverLibrary = nullptr;
@@ -134,13 +165,16 @@ void SGendex::OpenHardware()
 
     LoadStringA(g_instance, HardwareLabel(hardwareType), g_textBuffer, TEXT_BUFFER_SIZE);
     SetDlgItemTextA(ownerWindow, IDC_HARDWARE_LABEL, g_textBuffer);
+    const char *error = GendexErrorText(status);
+    LogLine("Apertura dell'hardware: %s, stato %u%s%s%s", g_textBuffer, status, error ? " (" : "",
+            error ? error : "", error ? ")" : "");
     if (status == 0) {
         Arm();
         return;
     }
     // An unknown code leaves the label in the buffer: the status line then repeats it.
-    if (const char *text = GendexErrorText(status))
-        lstrcpynA(g_textBuffer, text, TEXT_BUFFER_SIZE);
+    if (error)
+        lstrcpynA(g_textBuffer, error, TEXT_BUFFER_SIZE);
     SetDlgItemTextA(ownerWindow, IDC_STATUS_LINE, g_textBuffer);
 }
 

@@ -28,6 +28,12 @@ public:
 private:
     bool BindEntryPoints();
     void ShowStatus(UINT stringId);
+    void GrabAndRearm();
+    void Notify(UINT beep, const char *format, ...);
+
+    // What the last grab has to tell the operator, shown over the re-arm's status text until
+    // the next exposure; empty when all went well.
+    char grabNotice[64];
 };
 
 // Text of a library status code, or none for a code without one.

@@ -1,6 +1,7 @@
 // Start-up, the main window, the message loop and the settings of tavro.ini.
 #include <windows.h>
 
+#include "delivery/exposure_log.h"
 #include "resources/resource.h"
 #include "sensor/gendex.h"
 #include "shell/control_dialog.h"
@@ -34,6 +35,7 @@ POINT ScreenPosition(HWND window)
 
 void SaveState()
 {
+    LogLine("Uscita");
     // Tell the photo server we are leaving; it must not wait for us.
     if (HWND server = FindWindowA("MORV_FOTO_SERVER", nullptr))
         PostMessageA(server, g_deleteResourceMessage, 2, 0);

@@ -155,19 +155,37 @@ TEST_F(Acquisition, NothingReportedChangesNothing)
     EXPECT_EQ(ItemText(tavro.Dialog(), 104), "0");
 }
 
-TEST_F(Acquisition, AFailedFetchIsNotCountedAndTheSensorIsArmedAgain)
+struct FailedFetch {
+    int status;
+    const char *notice; // the library's text, or the number of a code without one
+};
+
+std::ostream &operator<<(std::ostream &out, const FailedFetch &c) { return out << "status " << c.status; }
+
+class AFailedFetch : public Acquisition, public testing::WithParamInterface<FailedFetch> {};
+
+TEST_P(AFailedFetch, IsShownUntilTheNextExposureNotCountedAndTheSensorIsArmedAgain)
 {
     StartReceivers();
     tavro.StartAndWait();
-    tavro.Sim("DibStatus", 0x13);
+    tavro.Sim("DibStatus", GetParam().status);
     Expose();
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), GetParam().notice);
     EXPECT_EQ(ItemText(tavro.Dialog(), 104), "0");
-    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Attesa raggi...");
+    const size_t polls = tavro.Calls("IsGVGImageGrabbed").size();
+    EXPECT_TRUE(tavro.WaitForCalls("IsGVGImageGrabbed", polls + 2)) << "the timer polls on";
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), GetParam().notice);
     EXPECT_FALSE(Contains(ImagingRecord(), "copydata"));
     tavro.Sim("DibStatus", 0);
     Expose();
     EXPECT_TRUE(Counted(1));
+    EXPECT_TRUE(Imaging(1).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Attesa raggi...");
 }
+
+INSTANTIATE_TEST_SUITE_P(Statuses, AFailedFetch,
+                         testing::Values(FailedFetch{0x2A, "CANNOT WRITE TIFF FILE"},
+                                         FailedFetch{0x13, "INVALID DIB BUFFER"}, FailedFetch{18, "Errore 18"}));
 
 TEST_F(Acquisition, CounterCountsEveryImage)
 {

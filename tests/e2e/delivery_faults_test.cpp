@@ -52,7 +52,7 @@ protected:
 
 } // namespace
 
-TEST_F(Faults, WithoutReceiversTheImageIsKeptOnDisk)
+TEST_F(Faults, WithoutReceiversTheImageIsKeptOnDiskAndTheOperatorToldUntilTheNextExposure)
 {
     tavro.StartAndWait();
     Expose();
@@ -63,6 +63,17 @@ TEST_F(Faults, WithoutReceiversTheImageIsKeptOnDisk)
     ASSERT_TRUE(bitmap.valid);
     EXPECT_TRUE(bitmap.picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
     DeleteFileA(kept[0].c_str());
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Non consegnata: salvata");
+
+    const size_t polls = tavro.Calls("IsGVGImageGrabbed").size();
+    EXPECT_TRUE(tavro.WaitForCalls("IsGVGImageGrabbed", polls + 2)) << "the timer polls on";
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Non consegnata: salvata");
+    StandIn imaging("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd");
+    Expose();
+    ASSERT_TRUE(Counted(2));
+    EXPECT_TRUE(Imaging(1).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 2).pixels);
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Attesa raggi...");
+    EXPECT_TRUE(NewUndelivered().empty());
 }
 
 TEST_F(Faults, AHungPhotoServerDelaysButDoesNotStopTheImagingApplication)

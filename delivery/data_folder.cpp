@@ -1,0 +1,42 @@
+#include "delivery/data_folder.h"
+
+#include <shlobj.h>
+
+namespace {
+
+const char PROGRAM_FOLDER[] = "Tavro";
+
+bool IsFolder(const char *path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// base\Tavro\subfolder, each level made when missing.
+bool MakeUnder(const char *base, const char *subfolder, char *folder)
+{
+    if (!base[0] || lstrlenA(base) + lstrlenA(PROGRAM_FOLDER) + lstrlenA(subfolder) + 3 > MAX_PATH)
+        return false;
+    const int last = lstrlenA(base) - 1;
+    wsprintfA(folder, base[last] == '\\' ? "%s%s" : "%s\\%s", base, PROGRAM_FOLDER);
+    CreateDirectoryA(folder, nullptr);
+    if (subfolder[0]) {
+        wsprintfA(folder + lstrlenA(folder), "\\%s", subfolder);
+        CreateDirectoryA(folder, nullptr);
+    }
+    return IsFolder(folder);
+}
+
+} // namespace
+
+bool MakeDataFolder(const char *subfolder, char *folder)
+{
+    if (!subfolder)
+        subfolder = "";
+    char base[MAX_PATH];
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, base)) &&
+        MakeUnder(base, subfolder, folder))
+        return true;
+    const DWORD length = GetTempPathA(MAX_PATH, base);
+    return length > 0 && length < MAX_PATH && MakeUnder(base, subfolder, folder);
+}

@@ -1,0 +1,12 @@
+// The program's own folder for what it writes: "Tavro" in the user's local application data.
+#ifndef TAVRO_DATA_FOLDER_H
+#define TAVRO_DATA_FOLDER_H
+
+#include <windows.h>
+
+// Writes to folder (MAX_PATH bytes) the data folder's subfolder (none: the data folder
+// itself), made on demand; under the temporary folder when the user's cannot be made.
+// False when neither can.
+bool MakeDataFolder(const char *subfolder, char *folder);
+
+#endif

@@ -1,0 +1,83 @@
+#include "delivery/exposure_log.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+
+#include "delivery/data_folder.h"
+
+namespace {
+
+const char LOG_NAME[] = "esposizioni";
+// Some ten thousand exposures a file; with the older files kept, at most 16 MB in all.
+const DWORD LOG_LIMIT = 4 << 20;
+const int OLDER_LOGS = 3;
+const int LINE_SIZE = 1200; // the date, and wvsprintf's at most 1024 characters
+
+// The log's path, or of the older file n (esposizioni-n.log) when n is not 0.
+bool LogPath(int n, char *path)
+{
+    if (!MakeDataFolder(nullptr, path))
+        return false;
+    wsprintfA(path + lstrlenA(path), n ? "\\%s-%d.log" : "\\%s.log", LOG_NAME, n);
+    return true;
+}
+
+HANDLE OpenForAppending(const char *path)
+{
+    return CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// By size, not by date: a clock set back cannot make a file grow for ever or be overwritten.
+void RollOver()
+{
+    char older[MAX_PATH + 32], newer[MAX_PATH + 32];
+    if (!LogPath(OLDER_LOGS, older))
+        return;
+    DeleteFileA(older);
+    for (int n = OLDER_LOGS - 1; n >= 0; --n) {
+        LogPath(n, newer);
+        MoveFileA(newer, older);
+        lstrcpynA(older, newer, sizeof older);
+    }
+}
+
+bool IsFull(HANDLE file)
+{
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file, &high);
+    return low != INVALID_FILE_SIZE && (high || low >= LOG_LIMIT);
+}
+
+} // namespace
+
+void LogLine(const char *format, ...)
+{
+    char line[LINE_SIZE];
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    int length = wsprintfA(line, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
+                           now.wMinute, now.wSecond);
+    va_list arguments;
+    va_start(arguments, format);
+    length += wvsprintfA(line + length, format, arguments);
+    va_end(arguments);
+    length += wsprintfA(line + length, "\r\n");
+
+    char path[MAX_PATH + 32];
+    if (!LogPath(0, path))
+        return;
+    HANDLE file = OpenForAppending(path);
+    if (file != INVALID_HANDLE_VALUE && IsFull(file)) {
+        CloseHandle(file);
+        RollOver();
+        file = OpenForAppending(path);
+    }
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    SetFilePointer(file, 0, nullptr, FILE_END); // where FILE_APPEND_DATA alone does not append
+    DWORD written;
+    WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
+    CloseHandle(file);
+}
