@@ -256,3 +256,32 @@ TEST(SavedPosition, OffEveryMonitorTheDialogOpensFullyVisible)
         EXPECT_LE(rect.bottom, GetSystemMetrics(SM_CYSCREEN)) << position;
     }
 }
+
+// A box the program opens by itself stands in front of everything, and the dialog's buttons
+// and menu wait until it is answered.
+TEST_F(RealInput, TheLeftOverImagesBoxStandsInFrontAndTheDialogWaitsForItsAnswer)
+{
+    StandIn imaging("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd");
+    Start();
+    tavro.Sim("GrabbedCode", 2);
+    tavro.Sim("Exposures", 1);
+    HWND box = tavro.WaitForMessageBox("Controllare le immagini.");
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), tavro.Dialog());
+    // Out of the way, so that the clicks land on the dialog itself.
+    SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitUntil([&] { return WindowRect(box).left == 0; }));
+
+    ASSERT_TRUE(tavro.ClickScreen(tavro.ScreenCentre(101))); // "&Esci"
+    ASSERT_TRUE(tavro.ClickScreen(tavro.MenuBarFile()));
+    EXPECT_FALSE(tavro.WaitForOpenMenu(1500));
+    EXPECT_TRUE(tavro.Running());
+    EXPECT_TRUE(tavro.Calls("RemoveHandler").empty());
+    EXPECT_TRUE(tavro.Calls("GetGVGDIBitmap").empty());
+
+    DismissMessageBox(box);
+    ASSERT_TRUE(Counted(1));
+    EXPECT_TRUE(Imaging(1).picture.pixels == SimulatedPicture(456, 684, 1).pixels);
+    EXPECT_TRUE(tavro.Running());
+}
