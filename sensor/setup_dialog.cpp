@@ -1,5 +1,6 @@
 #include "sensor/setup_dialog.h"
 
+#include "delivery/exposure_log.h"
 #include "resources/resource.h"
 #include "sensor/gendex.h"
 #include "shell/globals.h"
@@ -67,8 +68,14 @@ void FillList(HWND dialog, const ListSetting &list)
                         reinterpret_cast<LPARAM>(g_textBuffer));
 }
 
+// Appends " key=value" to the record of what was written.
+void Record(char *record, const char *key, const char *value)
+{
+    wsprintfA(record + lstrlenA(record), " %s=%s", key, value);
+}
+
 // Without a selection the stored text is kept as it was: never whatever the buffer held last.
-void WriteList(HWND dialog, const ListSetting &list)
+void WriteList(HWND dialog, const ListSetting &list, char *record)
 {
     const LRESULT selected = SendDlgItemMessageA(dialog, list.control, CB_GETCURSEL, 0, 0);
     const LRESULT length = selected == CB_ERR ? CB_ERR
@@ -78,6 +85,7 @@ void WriteList(HWND dialog, const ListSetting &list)
     else
         SendDlgItemMessageA(dialog, list.control, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(g_textBuffer));
     WritePrivateProfileStringA(DRIVER_SECTION, list.key, g_textBuffer, VIXWIN_INI);
+    Record(record, list.key, g_textBuffer);
 }
 
 void FillSetupDialog(HWND dialog)
@@ -92,12 +100,15 @@ void FillSetupDialog(HWND dialog)
 
 void WriteSetup(HWND dialog)
 {
+    char record[8 * TEXT_BUFFER_SIZE] = ""; // seven values read back from the file, each below 256
     for (const ListSetting &list : LISTS)
-        WriteList(dialog, list);
+        WriteList(dialog, list, record);
     for (const CheckSetting &check : CHECKS) {
         wsprintfA(g_textBuffer, "%d", IsDlgButtonChecked(dialog, check.control) == BST_CHECKED ? 1 : 0);
         WritePrivateProfileStringA(FILTER_SECTION, check.key, g_textBuffer, VIXWIN_INI);
+        Record(record, check.key, g_textBuffer);
     }
+    LogLine("Impostazioni hardware scritte in vixwin.ini:%s", record);
     // Flush the platform's cached copy before the hardware is reopened from the file.
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, VIXWIN_INI);
 }
