@@ -9,6 +9,14 @@ namespace {
 decltype(&GlobalAlloc) realGlobalAlloc;
 decltype(&GlobalFree) realGlobalFree;
 decltype(&GlobalLock) realGlobalLock;
+decltype(&GlobalUnlock) realGlobalUnlock;
+decltype(&GlobalSize) realGlobalSize;
+decltype(&SetClipboardData) realSetClipboardData;
+
+void NoteTouch(HGLOBAL block)
+{
+    g_log.clipboardBlockTouches += block && block == g_log.clipboardBlock;
+}
 
 HGLOBAL WINAPI RecordGlobalAlloc(UINT flags, SIZE_T size)
 {
@@ -25,13 +33,40 @@ HGLOBAL WINAPI RecordGlobalAlloc(UINT flags, SIZE_T size)
 
 HGLOBAL WINAPI RecordGlobalFree(HGLOBAL block)
 {
+    NoteTouch(block);
     g_log.freed.push_back(block);
     return realGlobalFree(block);
 }
 
 LPVOID WINAPI RecordGlobalLock(HGLOBAL block)
 {
+    NoteTouch(block);
     return g_log.failLock ? nullptr : realGlobalLock(block);
+}
+
+BOOL WINAPI RecordGlobalUnlock(HGLOBAL block)
+{
+    NoteTouch(block);
+    return realGlobalUnlock(block);
+}
+
+SIZE_T WINAPI RecordGlobalSize(HGLOBAL block)
+{
+    NoteTouch(block);
+    return realGlobalSize(block);
+}
+
+HANDLE WINAPI RecordSetClipboardData(UINT format, HANDLE data)
+{
+    HGLOBAL block = static_cast<HGLOBAL>(data);
+    const BYTE *bytes = static_cast<const BYTE *>(realGlobalLock(block));
+    g_log.clipboardBlockMovable = bytes && bytes != static_cast<const void *>(block);
+    g_log.clipboardBytes.assign(bytes, bytes + (bytes ? realGlobalSize(block) : 0));
+    if (bytes)
+        realGlobalUnlock(block);
+    HANDLE placed = realSetClipboardData(format, data);
+    g_log.clipboardBlock = placed ? block : nullptr;
+    return placed;
 }
 
 BOOL WINAPI RecordMessageBeep(UINT)
@@ -83,6 +118,9 @@ void ResetPlatformLog()
         realGlobalAlloc = PatchImport("kernel32.dll", "GlobalAlloc", RecordGlobalAlloc);
         realGlobalFree = PatchImport("kernel32.dll", "GlobalFree", RecordGlobalFree);
         realGlobalLock = PatchImport("kernel32.dll", "GlobalLock", RecordGlobalLock);
+        realGlobalUnlock = PatchImport("kernel32.dll", "GlobalUnlock", RecordGlobalUnlock);
+        realGlobalSize = PatchImport("kernel32.dll", "GlobalSize", RecordGlobalSize);
+        realSetClipboardData = PatchImport("user32.dll", "SetClipboardData", RecordSetClipboardData);
         PatchImport("user32.dll", "MessageBeep", RecordMessageBeep);
         PatchImport("user32.dll", "MessageBoxA", RecordMessageBoxA);
     }

@@ -1,5 +1,5 @@
-// Records and steers the image code's calls of the platform: this test program's imports of
-// the memory, beep and message box functions are pointed at recorders.
+// Records and steers the image and delivery code's calls of the platform: this test program's
+// imports of the memory, clipboard, beep and message box functions are pointed at recorders.
 #ifndef TAVRO_PLATFORM_HOOKS_H
 #define TAVRO_PLATFORM_HOOKS_H
 
@@ -18,6 +18,12 @@ struct PlatformLog {
     std::vector<std::string> messages; // "caption|text"
     bool failAllocation;
     bool failLock;
+    // The block last given to SetClipboardData, which the clipboard owns from then on: whether
+    // it was movable, what it held, and how often the code locked, unlocked, sized or freed it after.
+    HGLOBAL clipboardBlock;
+    bool clipboardBlockMovable;
+    std::vector<BYTE> clipboardBytes;
+    int clipboardBlockTouches;
 };
 
 extern PlatformLog g_log;
