@@ -1,6 +1,8 @@
 // Photo-server stand-in: takes the CF_DIB from the clipboard on the last of the three
 // hand-over commands and keeps it as foto-<n>.bmp. Usage:
-//   fotoserver.exe <folder> [--hang] [--empty-clipboard]
+//   fotoserver.exe <folder> [--hang] [--empty-clipboard] [--trigger]
+// --trigger: after taking each image, sends Tavro's main window a trigger message (WM_USER)
+// while Tavro still waits for the command, as another program may at any moment.
 #include "dibfile.h"
 #include "journal.h"
 #include "window.h"
@@ -14,7 +16,7 @@ namespace {
 const UINT kFirstCommand = 24329, kTakeImageCommand = 24315;
 
 std::string g_folder, g_journal;
-bool g_hang, g_emptyClipboard;
+bool g_hang, g_emptyClipboard, g_trigger;
 UINT g_deleteResourceMessage;
 int g_saved;
 
@@ -57,6 +59,11 @@ void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     if (id == kTakeImageCommand) {
         TakeImage();
         InvalidateRect(window, nullptr, TRUE);
+        if (HWND tavro = g_trigger ? FindWindowA("Tavro", nullptr) : nullptr) {
+            DWORD_PTR result;
+            Journal(g_journal, "trigger");
+            SendMessageTimeoutA(tavro, WM_USER, 0, 0, SMTO_NORMAL, 30000, &result);
+        }
     }
 }
 
@@ -96,6 +103,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     for (int i = 2; i < __argc; ++i) {
         g_hang = g_hang || std::strcmp(__argv[i], "--hang") == 0;
         g_emptyClipboard = g_emptyClipboard || std::strcmp(__argv[i], "--empty-clipboard") == 0;
+        g_trigger = g_trigger || std::strcmp(__argv[i], "--trigger") == 0;
     }
     g_journal = JoinPath(g_folder, "fotoserver.txt");
     g_deleteResourceMessage = RegisterWindowMessageA("WM_DELETE_RESOURCE");
