@@ -1,5 +1,6 @@
 // Imaging-application stand-in: keeps every WM_COPYDATA it receives as quenstal-<n>.bmp.
-// Usage: quenstal.exe <folder> [--hang]
+// Usage: quenstal.exe <folder> [--hang] [--late]
+// --late: keeps the image, then answers only after the sender's time-out (5 s).
 #include "dibfile.h"
 #include "journal.h"
 #include "window.h"
@@ -11,7 +12,8 @@
 namespace {
 
 std::string g_folder, g_journal;
-bool g_hang;
+bool g_hang, g_late;
+const DWORD LATE_ANSWER_MS = 5000;
 int g_received;
 
 LRESULT OnCopyData(HWND window, WPARAM wParam, const COPYDATASTRUCT *data)
@@ -27,6 +29,10 @@ LRESULT OnCopyData(HWND window, WPARAM wParam, const COPYDATASTRUCT *data)
     Journal(g_journal, "copydata %lu %lu %lu", static_cast<unsigned long>(data->dwData),
             static_cast<unsigned long>(data->cbData), static_cast<unsigned long>(wParam));
     InvalidateRect(window, nullptr, TRUE);
+    if (g_late) {
+        Sleep(LATE_ANSWER_MS);
+        Journal(g_journal, "answered");
+    }
     return TRUE;
 }
 
@@ -57,7 +63,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     g_folder = FullPath(__argc > 1 ? __argv[1] : ".");
-    for (int i = 2; i < __argc; ++i) g_hang = g_hang || std::strcmp(__argv[i], "--hang") == 0;
+    for (int i = 2; i < __argc; ++i) {
+        g_hang = g_hang || std::strcmp(__argv[i], "--hang") == 0;
+        g_late = g_late || std::strcmp(__argv[i], "--late") == 0;
+    }
     g_journal = JoinPath(g_folder, "quenstal.txt");
 
     const HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);

@@ -15,30 +15,58 @@ namespace {
 const int COLUMNS = 456;
 const int ROWS = 684;
 
-std::string UndeliveredFolder()
+// The program's data folder, or the one it falls back to under the temporary folder.
+std::string DataFolder(bool temporary = false)
 {
     char base[MAX_PATH];
-    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, base);
-    return std::string(base) + "\\Tavro\\Immagini non consegnate";
+    if (temporary)
+        GetTempPathA(MAX_PATH, base);
+    else
+        SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, base);
+    std::string folder = base;
+    if (folder.back() != '\\')
+        folder += '\\';
+    return folder + "Tavro";
 }
 
-std::set<std::string> UndeliveredFiles()
+std::string UndeliveredFolder(bool temporary = false)
+{
+    return DataFolder(temporary) + "\\Immagini non consegnate";
+}
+
+std::string LogPath(bool temporary = false)
+{
+    return DataFolder(temporary) + "\\esposizioni.log";
+}
+
+std::set<std::string> UndeliveredFiles(bool temporary = false)
 {
     std::set<std::string> files;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((UndeliveredFolder() + "\\*.bmp").c_str(), &found);
+    HANDLE search = FindFirstFileA((UndeliveredFolder(temporary) + "\\*.bmp").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return files;
     do
-        files.insert(UndeliveredFolder() + "\\" + found.cFileName);
+        files.insert(UndeliveredFolder(temporary) + "\\" + found.cFileName);
     while (FindNextFileA(search, &found));
     FindClose(search);
     return files;
 }
 
+// What the log gained since the length it had.
+std::string LoggedSince(size_t length, bool temporary = false)
+{
+    const std::string log = ReadTextFile(LogPath(temporary));
+    return log.size() > length ? log.substr(length) : std::string();
+}
+
 class Faults : public ExposureTest {
 protected:
-    void SetUp() override { before = UndeliveredFiles(); }
+    void SetUp() override
+    {
+        before = UndeliveredFiles();
+        logged = ReadTextFile(LogPath()).size();
+    }
     std::vector<std::string> NewUndelivered() const
     {
         std::vector<std::string> added;
@@ -48,6 +76,7 @@ protected:
         return added;
     }
     std::set<std::string> before;
+    size_t logged = 0;
 };
 
 } // namespace
@@ -185,4 +214,151 @@ TEST_F(Faults, ALargeModernSensorImageArrivesWhole)
     const SavedBitmap photo = Photo(1);
     EXPECT_TRUE(photo.picture.pixels == SimulatedPicture(1500, 2000, 1).pixels);
     EXPECT_TRUE(NewUndelivered().empty());
+}
+
+TEST_F(Faults, TheLogNamesWhatBecameOfEachExposure)
+{
+    {
+        StandIn imaging("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd");
+        tavro.StartAndWait();
+        Expose();
+        ASSERT_TRUE(Counted(1));
+    }
+    ASSERT_TRUE(WaitUntil([] { return !FindWindowA("TQuenstalWnd", nullptr); }));
+    Expose();
+    ASSERT_TRUE(Counted(2));
+    tavro.Sim("DibStatus", 0x2A);
+    Expose();
+    PostMessageA(tavro.Dialog(), WM_COMMAND, 101, 0); // "&Esci"
+    ASSERT_TRUE(tavro.WaitForExit());
+    const auto kept = NewUndelivered();
+    ASSERT_EQ(kept.size(), 1u);
+    DeleteFileA(kept[0].c_str());
+
+    const std::string log = LoggedSince(logged);
+    for (const std::string &line : {
+             "Avvio: libreria " + tavro.Folder() + "\\vix32.dll, versione 4.2.0.17",
+             std::string("Apertura dell'hardware: Gendex CCD38, stato 0"),
+             std::string("Esposizione 1: 456 x 684, rotazione 0 gradi; MORV_FOTO_SERVER: non in esecuzione; "
+                         "TQuenstalWnd: presa"),
+             std::string("Esposizione 2: 456 x 684, rotazione 0 gradi; MORV_FOTO_SERVER: non in esecuzione; "
+                         "TQuenstalWnd: non in esecuzione"),
+             "Esposizione 2 non consegnata: salvata in " + kept[0],
+             std::string("Lettura dell'immagine non riuscita: stato 42 (CANNOT WRITE TIFF FILE)"),
+             std::string("Uscita"),
+         })
+        EXPECT_TRUE(Contains(log, line)) << line << "\n" << log;
+    // Each line begins with its local date and time.
+    ASSERT_GE(log.size(), 20u);
+    EXPECT_EQ(log[4], '-');
+    EXPECT_EQ(log.substr(10, 1) + log.substr(13, 1) + log.substr(16, 1), " ::");
+}
+
+// An image the receiver took but answered for too late is kept on disk too: never lost.
+TEST_F(Faults, AReceiverThatAnswersAfterTheTimeOutLosesNoImage)
+{
+    StandIn imaging("standins/quenstal.exe", QuotedFolder() + " --late", "TQuenstalWnd");
+    tavro.StartAndWait();
+    Expose();
+    ASSERT_TRUE(Counted(1));
+    EXPECT_TRUE(Imaging(1).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+    const auto kept = NewUndelivered();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(ReadSavedBitmap(kept[0]).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+    DeleteFileA(kept[0].c_str());
+    EXPECT_TRUE(Contains(LoggedSince(logged), "TQuenstalWnd: nessuna risposta entro 4 s"));
+    const size_t polls = tavro.Calls("IsGVGImageGrabbed").size();
+    EXPECT_TRUE(tavro.WaitForCalls("IsGVGImageGrabbed", polls + 2)) << "the timer polls on";
+}
+
+enum LogBlock { FOLDER_IN_ITS_PLACE, READ_ONLY, LOCKED };
+
+// Puts the log aside and blocks its path; gives both back when it ends.
+class BlockedLog {
+public:
+    explicit BlockedLog(LogBlock block) : path_(LogPath()), aside_(path_ + ".aside")
+    {
+        MoveFileExA(path_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING);
+        if (block == FOLDER_IN_ITS_PLACE) {
+            CreateDirectoryA(path_.c_str(), nullptr);
+            return;
+        }
+        WriteTextFile(path_, "kept\r\n");
+        if (block == READ_ONLY)
+            SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_READONLY);
+        else
+            lock_ = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    ~BlockedLog()
+    {
+        if (lock_ != INVALID_HANDLE_VALUE)
+            CloseHandle(lock_);
+        SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryA(path_.c_str());
+        DeleteFileA(path_.c_str());
+        MoveFileA(aside_.c_str(), path_.c_str());
+    }
+    bool Locked() const { return lock_ != INVALID_HANDLE_VALUE; }
+
+private:
+    std::string path_, aside_;
+    HANDLE lock_ = INVALID_HANDLE_VALUE;
+};
+
+class UnwritableLog : public Faults, public testing::WithParamInterface<LogBlock> {};
+
+TEST_P(UnwritableLog, ChangesNothingElse)
+{
+    BlockedLog blocked(GetParam());
+    ASSERT_TRUE(GetParam() != LOCKED || blocked.Locked());
+    tavro.StartAndWait();
+    Expose();
+    ASSERT_TRUE(Counted(1));
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Non consegnata: salvata");
+    const auto kept = NewUndelivered();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(ReadSavedBitmap(kept[0]).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+    DeleteFileA(kept[0].c_str());
+    StandIn imaging("standins/quenstal.exe", QuotedFolder(), "TQuenstalWnd");
+    Expose();
+    ASSERT_TRUE(Counted(2));
+    EXPECT_TRUE(Imaging(1).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 2).pixels);
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Attesa raggi...");
+}
+
+std::string BlockName(const testing::TestParamInfo<LogBlock> &info)
+{
+    const char *const names[] = {"FolderInItsPlace", "ReadOnly", "Locked"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, UnwritableLog, testing::Values(FOLDER_IN_ITS_PLACE, READ_ONLY, LOCKED), BlockName);
+
+// A file where the data folder should be: images and log go to the temporary folder.
+TEST_F(Faults, ADataFolderThatCannotBeMadeFallsBackToTheTemporaryFolder)
+{
+    const std::string folder = DataFolder(), aside = folder + "-aside";
+    const bool moved = MoveFileA(folder.c_str(), aside.c_str()) != 0;
+    WriteTextFile(folder, "not a folder");
+    const auto beforeInTemp = UndeliveredFiles(true);
+    const size_t loggedInTemp = ReadTextFile(LogPath(true)).size();
+
+    tavro.StartAndWait();
+    Expose();
+    const bool counted = Counted(1);
+    std::vector<std::string> kept;
+    for (const std::string &file : UndeliveredFiles(true))
+        if (!beforeInTemp.count(file))
+            kept.push_back(file);
+    const std::string log = LoggedSince(loggedInTemp, true);
+    DeleteFileA(folder.c_str());
+    if (moved)
+        MoveFileA(aside.c_str(), folder.c_str());
+
+    ASSERT_TRUE(counted);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(ReadSavedBitmap(kept[0]).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+    DeleteFileA(kept[0].c_str());
+    EXPECT_TRUE(Contains(log, "Esposizione 1 non consegnata: salvata in " + kept[0])) << log;
+    EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Non consegnata: salvata");
 }
