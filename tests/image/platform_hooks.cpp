@@ -69,6 +69,16 @@ HANDLE WINAPI RecordSetClipboardData(UINT format, HANDLE data)
     return placed;
 }
 
+decltype(&GetLocalTime) realGetLocalTime;
+
+void WINAPI LocalTimeOfClock(LPSYSTEMTIME now)
+{
+    if (g_log.clockSet)
+        *now = g_log.clock;
+    else
+        realGetLocalTime(now);
+}
+
 BOOL WINAPI RecordMessageBeep(UINT)
 {
     g_log.beeps++;
@@ -121,6 +131,7 @@ void ResetPlatformLog()
         realGlobalUnlock = PatchImport("kernel32.dll", "GlobalUnlock", RecordGlobalUnlock);
         realGlobalSize = PatchImport("kernel32.dll", "GlobalSize", RecordGlobalSize);
         realSetClipboardData = PatchImport("user32.dll", "SetClipboardData", RecordSetClipboardData);
+        realGetLocalTime = PatchImport("kernel32.dll", "GetLocalTime", LocalTimeOfClock);
         PatchImport("user32.dll", "MessageBeep", RecordMessageBeep);
         PatchImport("user32.dll", "MessageBoxA", RecordMessageBoxA);
     }

@@ -24,6 +24,9 @@ struct PlatformLog {
     bool clipboardBlockMovable;
     std::vector<BYTE> clipboardBytes;
     int clipboardBlockTouches;
+    // When set, the local time every caller of GetLocalTime is given: a clock set at will.
+    bool clockSet;
+    SYSTEMTIME clock;
 };
 
 extern PlatformLog g_log;
