@@ -88,9 +88,16 @@ TEST_F(Faults, WithoutReceiversTheImageIsKeptOnDiskAndTheOperatorToldUntilTheNex
     ASSERT_TRUE(Counted(1));
     const auto kept = NewUndelivered();
     ASSERT_EQ(kept.size(), 1u);
+    // The block as the receivers would have had it: restored header, acquisition palette, pixels.
     const SavedBitmap bitmap = ReadSavedBitmap(kept[0]);
     ASSERT_TRUE(bitmap.valid);
+    const BITMAPINFOHEADER header = {40, COLUMNS, ROWS, 1, 8, BI_RGB, COLUMNS * ROWS, 0, 0, 256, 0};
+    EXPECT_EQ(memcmp(&bitmap.header, &header, sizeof header), 0);
+    for (int i = 0; i < 256; ++i)
+        EXPECT_TRUE(bitmap.palette.at(i).rgbRed == i && bitmap.palette.at(i).rgbBlue == i &&
+                    bitmap.palette.at(i).rgbReserved == 1) << i;
     EXPECT_TRUE(bitmap.picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+    EXPECT_EQ(ReadTextFile(kept[0]).size(), sizeof(BITMAPFILEHEADER) + 1064 + COLUMNS * ROWS);
     DeleteFileA(kept[0].c_str());
     EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Non consegnata: salvata");
 
