@@ -102,8 +102,10 @@ TEST(Startup, ExitClosesHardwareNotifiesPhotoServerAndSavesSettings)
 {
     Tavro tavro;
     StandIn server("standins/fotoserver.exe", "\"" + tavro.Folder() + "\"", "MORV_FOTO_SERVER");
-    WriteTextFile(ProfilePath("tavro.ini"), "[Tavro]\r\nX=-10\r\nY=20\r\n");
     tavro.StartAndWait();
+    // Partly off the screen is where the pair stands, and so what is saved.
+    SetWindowPos(tavro.Main(), nullptr, -10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitUntil([&] { return WindowRect(tavro.Dialog()).left == -10; }));
     PostMessageA(GetDlgItem(tavro.Dialog(), 101), BM_CLICK, 0, 0);
     ASSERT_TRUE(tavro.WaitForExit());
 
