@@ -120,6 +120,19 @@ TEST(Startup, ExitClosesHardwareNotifiesPhotoServerAndSavesSettings)
     }));
 }
 
+TEST(Startup, NoTriggerReachesTheLibraryAfterTheHardwareClosed)
+{
+    Tavro tavro;
+    tavro.StartAndWait();
+    // Closing the dialog closes the hardware and posts the main window its close, which
+    // then waits behind these triggers.
+    PostMessageA(tavro.Dialog(), WM_CLOSE, 0, 0);
+    PostMessageA(tavro.Main(), WM_USER, 0, 0);
+    PostMessageA(tavro.Main(), 20000, 0, 0);
+    ASSERT_TRUE(tavro.WaitForExit());
+    EXPECT_EQ(tavro.Journal().back().name, "RemoveHandler");
+}
+
 TEST(Startup, EndOfSessionSavesOnlyWhenTheSessionEnds)
 {
     Tavro tavro;
