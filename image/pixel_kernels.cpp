@@ -4,9 +4,15 @@
 #include <cstdint>
 
 // TAVRO_PORTABLE_KERNELS selects the plain loops even where SSE2 exists, so both can be checked.
+// TAVRO_KERNELS_NAMESPACE puts the turns into that namespace, so that one program can hold
+// both forms and choose at run time (pixel_kernels_choice.cpp).
 #if defined(__SSE2__) && !defined(TAVRO_PORTABLE_KERNELS)
 #define TAVRO_SSE2_KERNELS 1
 #include <emmintrin.h>
+#endif
+
+#ifdef TAVRO_KERNELS_NAMESPACE
+namespace TAVRO_KERNELS_NAMESPACE {
 #endif
 
 namespace {
@@ -138,6 +144,20 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
                       rows - tiledRows, tiledCols);
 }
 
+// Writes source[k] to lastTarget[-k] for k in 0..count-1.
+void ReverseRow(Byte *lastTarget, const Byte *source, int count)
+{
+    int k = 0;
+#ifdef TAVRO_SSE2_KERNELS
+    for (; k + 16 <= count; k += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(lastTarget - k - 15), Reverse16(v));
+    }
+#endif
+    for (; k < count; k++)
+        lastTarget[-k] = source[k];
+}
+
 } // namespace
 
 void TurnPixelsClockwise(Byte *result, Step resultStride, const Byte *source, Step sourceStride,
@@ -152,8 +172,7 @@ void TurnPixels180(Byte *result, Step resultStride, const Byte *source, Step sou
                    int width, int height)
 {
     for (int r = 0; r < height; r++)
-        CopyReversed(result + (height - 1 - r) * resultStride + width - 1,
-                     source + r * sourceStride, width);
+        ReverseRow(result + (height - 1 - r) * resultStride + width - 1, source + r * sourceStride, width);
 }
 
 void TurnPixelsCounterClockwise(Byte *result, Step resultStride, const Byte *source,
@@ -166,14 +185,10 @@ void TurnPixelsCounterClockwise(Byte *result, Step resultStride, const Byte *sou
 
 Byte *CopyReversed(Byte *lastTarget, const Byte *source, int count)
 {
-    int k = 0;
-#ifdef TAVRO_SSE2_KERNELS
-    for (; k + 16 <= count; k += 16) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + k));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(lastTarget - k - 15), Reverse16(v));
-    }
-#endif
-    for (; k < count; k++)
-        lastTarget[-k] = source[k];
+    ReverseRow(lastTarget, source, count);
     return lastTarget;
 }
+
+#ifdef TAVRO_KERNELS_NAMESPACE
+} // namespace TAVRO_KERNELS_NAMESPACE
+#endif

@@ -76,17 +76,43 @@ HWND StartReceiver(const char *program, const char *windowClass)
     return window;
 }
 
-POINT ControlCentre(HWND dialog, int id)
+POINT ScreenCentre(HWND dialog, int id)
 {
     RECT rect;
     GetWindowRect(GetDlgItem(dialog, id), &rect);
-    POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    ScreenToClient(dialog, &centre);
-    return centre;
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// A real click through X, as the operator's mouse makes it.
+bool Click(const std::string &output, POINT screen)
+{
+    return RunUnix(output, "xdotool mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y) +
+                               " click 1", WAIT_MS);
+}
+
+BOOL CALLBACK FindUnpainted(HWND window, LPARAM unpainted)
+{
+    if (GetUpdateRect(window, nullptr, FALSE)) {
+        *reinterpret_cast<bool *>(unpainted) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// True once the dialog and every control have painted what they were asked to: a window
+// that just appeared or changed may still show nothing.
+bool Painted(HWND dialog)
+{
+    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, WAIT_MS, nullptr); // one pass of its loop
+    bool unpainted = GetUpdateRect(dialog, nullptr, FALSE) != FALSE;
+    if (!unpainted)
+        EnumChildWindows(dialog, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+    return !unpainted;
 }
 
 void Screenshot(HWND dialog, const std::string &output, const std::string &name)
 {
+    WaitFor([&] { return Painted(dialog); });
     RECT rect;
     GetWindowRect(dialog, &rect);
     char crop[64];
@@ -106,10 +132,7 @@ void Expose(int exposures)
 bool TakeFourExposures(HWND dialog, const std::string &output, std::string &summary)
 {
     for (int orientation = 1; orientation <= 4; ++orientation) {
-        const POINT point = ControlCentre(dialog, 499 + orientation);
-        PostMessageA(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
-        PostMessageA(dialog, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
-        if (!WaitFor([&] { return IsWindowVisible(GetDlgItem(dialog, 599 + orientation)) != FALSE; }))
+        if (!Click(output, ScreenCentre(dialog, 499 + orientation)) || !WaitFor([&] { return IsWindowVisible(GetDlgItem(dialog, 599 + orientation)) != FALSE; }))
             return false;
         const std::string place = PLACES[orientation];
         Screenshot(dialog, output, "dialog-" + std::to_string(orientation) + "-" + place + ".png");
@@ -174,7 +197,7 @@ int main(int argc, char **argv)
     } else {
         if (!TakeFourExposures(dialog, output, summary))
             return Fail("an exposure did not arrive");
-        PostMessageA(GetDlgItem(dialog, 101), BM_CLICK, 0, 0);
+        Click(output, ScreenCentre(dialog, 101));
         if (WaitForSingleObject(tavro, WAIT_MS) != WAIT_OBJECT_0)
             return Fail("Tavro did not end");
     }

@@ -226,6 +226,27 @@ TEST_F(Pair, StrayKeysNeitherEndTheProgramNorTurnThePicture)
     EXPECT_TRUE(tavro.WaitForExit());
 }
 
+// Alt or F10 selects the menu bar; Down then opens "File".
+TEST_F(Pair, AltAndF10OpenTheMenu)
+{
+    for (const char *keys : {"alt Down", "F10 Down"}) {
+        ASSERT_TRUE(tavro.FocusDialog());
+        ASSERT_TRUE(tavro.Input(std::string("key ") + keys));
+        EXPECT_TRUE(tavro.WaitForOpenMenu()) << keys;
+        ASSERT_TRUE(tavro.Input("key Escape Escape"));
+        EXPECT_TRUE(WaitUntil([&] { return !tavro.WaitForOpenMenu(0); }));
+    }
+}
+
+TEST_F(Pair, AltF4EndsTheProgramThroughTheWholeShutDown)
+{
+    ASSERT_TRUE(tavro.FocusDialog());
+    ASSERT_TRUE(tavro.Input("key alt+F4"));
+    ASSERT_TRUE(tavro.WaitForExit());
+    EXPECT_EQ(tavro.Journal().back().name, "RemoveHandler");
+    EXPECT_NE(IniValue("tavro.ini", "Tavro", "X"), "<absent>");
+}
+
 } // namespace
 
 TEST(MaximisedStart, KeepsThePairAtTheDialogsSize)

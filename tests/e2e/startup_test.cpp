@@ -102,8 +102,10 @@ TEST(Startup, ExitClosesHardwareNotifiesPhotoServerAndSavesSettings)
 {
     Tavro tavro;
     StandIn server("standins/fotoserver.exe", "\"" + tavro.Folder() + "\"", "MORV_FOTO_SERVER");
-    WriteTextFile(ProfilePath("tavro.ini"), "[Tavro]\r\nX=-10\r\nY=20\r\n");
     tavro.StartAndWait();
+    // Partly off the screen is where the pair stands, and so what is saved.
+    SetWindowPos(tavro.Main(), nullptr, -10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitUntil([&] { return WindowRect(tavro.Dialog()).left == -10; }));
     PostMessageA(GetDlgItem(tavro.Dialog(), 101), BM_CLICK, 0, 0);
     ASSERT_TRUE(tavro.WaitForExit());
 
@@ -116,6 +118,19 @@ TEST(Startup, ExitClosesHardwareNotifiesPhotoServerAndSavesSettings)
     ASSERT_TRUE(WaitUntil([&] {
         return ReadTextFile(tavro.Folder() + "\\fotoserver.txt").find("deleteresource 2 0") != std::string::npos;
     }));
+}
+
+TEST(Startup, NoTriggerReachesTheLibraryAfterTheHardwareClosed)
+{
+    Tavro tavro;
+    tavro.StartAndWait();
+    // Closing the dialog closes the hardware and posts the main window its close, which
+    // then waits behind these triggers.
+    PostMessageA(tavro.Dialog(), WM_CLOSE, 0, 0);
+    PostMessageA(tavro.Main(), WM_USER, 0, 0);
+    PostMessageA(tavro.Main(), 20000, 0, 0);
+    ASSERT_TRUE(tavro.WaitForExit());
+    EXPECT_EQ(tavro.Journal().back().name, "RemoveHandler");
 }
 
 TEST(Startup, EndOfSessionSavesOnlyWhenTheSessionEnds)

@@ -4,10 +4,14 @@ old vendor library, and what Wine does not show.
 
   check_pe.py BINARY --imports LIST ROLE   imports, subsystem, DEP, addresses, manifest
   check_pe.py BINARY --version X.Y.Z.W     the version resource names Tavro and this version
+  check_pe.py BINARY --sse-only-in PREFIX  SSE instructions only in functions so named, which
+                                           the program calls only where the processor has them
 
 Both may be given. Prints each fault and exits 1 if there is any.
 """
 import argparse
+import re
+import subprocess
 import sys
 
 import pefile
@@ -92,11 +96,29 @@ def version_faults(pe, version):
     return faults
 
 
+# Windows XP runs on processors without SSE2, or even SSE; one such instruction ends the program.
+SSE_INSTRUCTION = re.compile(r"%x?mm\d|\bprefetch|fence\b|\bmovnt|mxcsr")
+
+
+def sse_faults(binary, prefix):
+    listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn", binary],
+                             capture_output=True, text=True, check=True).stdout
+    function, faults = None, set()
+    for line in listing.splitlines():
+        header = re.match(r"^[0-9a-f]+ <(.*)>:$", line)
+        if header:
+            function = header.group(1)
+        elif SSE_INSTRUCTION.search(line) and not function.startswith(prefix):
+            faults.add(f"{function} uses SSE outside the functions chosen at run time")
+    return sorted(faults)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("binary")
     parser.add_argument("--imports", nargs=2, metavar=("LIST", "ROLE"))
     parser.add_argument("--version")
+    parser.add_argument("--sse-only-in", metavar="PREFIX")
     args = parser.parse_args()
 
     pe = pefile.PE(args.binary)
@@ -106,6 +128,8 @@ def main():
         faults += list_faults + load_faults(pe, allowed, args.imports[1])
     if args.version:
         faults += version_faults(pe, args.version)
+    if args.sse_only_in:
+        faults += sse_faults(args.binary, args.sse_only_in)
     for fault in faults:
         print(f"{args.binary}: {fault}")
     return 1 if faults else 0
