@@ -1,6 +1,8 @@
 // The hardware setup dialog: what it shows, what it writes to vixwin.ini, and the reopening.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include "tests/e2e/harness.h"
 
 using namespace e2e;
@@ -8,6 +10,13 @@ using namespace e2e;
 namespace {
 
 const char CAPTION[] = "Impostazioni Hardware";
+
+std::string ExposureLog()
+{
+    char base[MAX_PATH];
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, base);
+    return ReadTextFile(std::string(base) + "\\Tavro\\esposizioni.log");
+}
 
 // Wine's A form returns one character across processes: read the lists as wide text.
 std::string Entry(HWND list, int index)
@@ -91,6 +100,7 @@ TEST_F(SetupDialog, OffersEveryEntryInAscendingOrder)
 
 TEST_F(SetupDialog, WithoutSettingsShowsAndWritesTheDefaults)
 {
+    const size_t logged = ExposureLog().size();
     HWND dialog = Open();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(Selected(dialog, 101), "500");
@@ -107,12 +117,17 @@ TEST_F(SetupDialog, WithoutSettingsShowsAndWritesTheDefaults)
     EXPECT_EQ(args.at(3), "215");
     EXPECT_EQ(args.at(4), "800");
     EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Attesa raggi...");
+    EXPECT_NE(ExposureLog().find("Impostazioni hardware scritte in vixwin.ini: IntegrationTime=500 IRQ=10 "
+                                 "MemBase=0XD7 PortBase=0X320 Equal=1 Log=1 Despeck=1",
+                                 logged),
+              std::string::npos);
 }
 
 TEST_F(SetupDialog, StoredTextSelectsTheFirstEntryBeginningWithIt)
 {
     WriteTextFile(ProfilePath("vixwin.ini"), "[GXDriver]\r\nIntegrationTime=5\r\nIRQ=1\r\nMemBase=0xd7\r\n"
                                              "[Filter]\r\nLog=0\r\n");
+    const size_t logged = ExposureLog().size();
     HWND dialog = Open();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(Selected(dialog, 101), "500");
@@ -129,6 +144,7 @@ TEST_F(SetupDialog, StoredTextSelectsTheFirstEntryBeginningWithIt)
 TEST_F(SetupDialog, EmptyValuesCountAsMissing)
 {
     WriteTextFile(ProfilePath("vixwin.ini"), "[GXDriver]\r\nIntegrationTime=\r\nMemBase=\r\n[Filter]\r\nLog=\r\n");
+    const size_t logged = ExposureLog().size();
     HWND dialog = Open();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(Selected(dialog, 101), "500");
