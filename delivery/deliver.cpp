@@ -102,11 +102,13 @@ Receipt HandToPhotoServer(HWND owner, HGLOBAL image)
     HGLOBAL copy = CopyBlock(image);
     if (!copy)
         return Receipt{NO_COPY, 0};
-    const bool placed = PlaceOnClipboard(owner, copy);
-    if (!placed)
+    // Told to take an image that is not on the clipboard, the photo server would take
+    // whatever is there: another patient's image, perhaps.
+    if (!PlaceOnClipboard(owner, copy)) {
         GlobalFree(copy);
-    const Receipt receipt = SendCommands(server);
-    return placed || receipt.outcome != TAKEN ? receipt : Receipt{CLIPBOARD_BUSY, 0};
+        return Receipt{CLIPBOARD_BUSY, 0};
+    }
+    return SendCommands(server);
 }
 
 Receipt HandToImagingApplication(HWND owner, HGLOBAL image)
@@ -132,7 +134,7 @@ void Describe(char *text, const char *receiverClass, const Receipt &receipt)
 {
     static const char *const OUTCOMES[] = {
         "presa", "non in esecuzione", "nessuna risposta entro 4 s", "rifiutata, errore %lu",
-        "appunti occupati, comandi inviati senza immagine", "memoria insufficiente, non avvisata",
+        "appunti occupati, non avvisata", "memoria insufficiente, non avvisata",
     };
     char *end = text + lstrlenA(text);
     end += wsprintfA(end, "%s%s: ", end != text ? "; " : "", receiverClass);

@@ -157,8 +157,9 @@ TEST_F(Pair, SystemMenuMaximizeAndSizeLeaveItAlone)
         ASSERT_TRUE(tavro.WaitForOpenMenu()) << "Alt+Space opened no system menu";
         ASSERT_TRUE(tavro.Input(std::string("key ") + item));
         // Sizing by keys grows the window with the arrows until Enter.
-        if (*item == 's')
+        if (*item == 's') {
             ASSERT_TRUE(tavro.Input("key Right Right Down Down Return"));
+        }
         EXPECT_TRUE(PairIntact()) << item << ": " << Size(tavro.Main());
     }
 }

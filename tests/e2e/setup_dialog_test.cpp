@@ -127,7 +127,6 @@ TEST_F(SetupDialog, StoredTextSelectsTheFirstEntryBeginningWithIt)
 {
     WriteTextFile(ProfilePath("vixwin.ini"), "[GXDriver]\r\nIntegrationTime=5\r\nIRQ=1\r\nMemBase=0xd7\r\n"
                                              "[Filter]\r\nLog=0\r\n");
-    const size_t logged = ExposureLog().size();
     HWND dialog = Open();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(Selected(dialog, 101), "500");
@@ -144,7 +143,6 @@ TEST_F(SetupDialog, StoredTextSelectsTheFirstEntryBeginningWithIt)
 TEST_F(SetupDialog, EmptyValuesCountAsMissing)
 {
     WriteTextFile(ProfilePath("vixwin.ini"), "[GXDriver]\r\nIntegrationTime=\r\nMemBase=\r\n[Filter]\r\nLog=\r\n");
-    const size_t logged = ExposureLog().size();
     HWND dialog = Open();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(Selected(dialog, 101), "500");
