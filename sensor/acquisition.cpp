@@ -82,7 +82,8 @@ void SetFilters()
 
 void SGendex::Poll(WPARAM, LPARAM)
 {
-    if (g_pollBusy)
+    // A closed library is not asked: during the setup dialog, after a failed opening, at the end.
+    if (g_pollBusy || !hardwareOpen)
         return;
     g_pollBusy = 1;
 
@@ -92,7 +93,8 @@ void SGendex::Poll(WPARAM, LPARAM)
     if (grabbed == IMAGES_LEFT_OVER)
         MessageBoxA(ownerWindow, "Sono presenti immagini dalla precedente acquisizione",
                     "Controllare le immagini.", MB_OK);
-    if (grabbed != 0)
+    // The program may have been closed while the box was open: the library keeps the images.
+    if (grabbed != 0 && hardwareOpen)
         GrabAndRearm();
     g_pollBusy = 0;
 }
@@ -106,7 +108,11 @@ void SGendex::GrabAndRearm()
 {
     Disarm();
     ShowStatus(IDS_ACQUIRED);
+    const bool wasOpen = hardwareOpen;
     GrabImage(0);
+    // Closed under the grab, by leaving during one of its boxes: nothing more to the library.
+    if (wasOpen && !hardwareOpen)
+        return;
     Arm();
     if (grabNotice[0] && status == 0)
         SetDlgItemTextA(ownerWindow, IDC_STATUS_LINE, grabNotice);

@@ -21,6 +21,7 @@ public:
     void Poll(WPARAM wParam, LPARAM lParam) override;
 
     WORD status;       // last result of the library, 0 = success
+    bool hardwareOpen; // between a successful opening and the closing
     WORD hardwareType; // model code reported when the hardware was opened
     WORD reservedA;    // further results of opening: kept, never interpreted
     WORD reservedB;

@@ -216,8 +216,7 @@ extern "C" INT_PTR CALLBACK MainDlgBoxProc(HWND dialog, UINT message, WPARAM wPa
         OnClose(dialog);
         return TRUE;
     case WM_DESTROY:
-        // Cleared first: no trigger message may reach the library once it is closed.
-        g_controlDialog = nullptr;
+        g_controlDialog = nullptr; // nothing is forwarded to a dialog on its way out
         g_sensor->CloseHardware();
         return TRUE;
     case WM_COMMAND:

@@ -118,15 +118,21 @@ void InitApplication(HINSTANCE instance, int showCommand)
     LaunchViewer();
 }
 
-// Space would click the focused "Esci", Enter the default button: one stray key would end
-// the acquisition. Leaving takes a deliberate act; Escape has nothing to do either.
+bool IsForDialog(const MSG &message)
+{
+    return g_controlDialog && (message.hwnd == g_controlDialog || IsChild(g_controlDialog, message.hwnd));
+}
+
+// Space would click the focused "Esci", Enter the default button, and a letter (E) the button
+// it underlines: one stray key would end the acquisition. No control of the dialog takes
+// text, and Escape has nothing to do either.
 bool IsStrayKey(const MSG &message)
 {
-    if (message.message != WM_KEYDOWN && message.message != WM_KEYUP && message.message != WM_CHAR)
+    if (message.message == WM_CHAR)
+        return true;
+    if (message.message != WM_KEYDOWN && message.message != WM_KEYUP)
         return false;
-    if (message.wParam != VK_SPACE && message.wParam != VK_RETURN && message.wParam != VK_ESCAPE)
-        return false;
-    return message.hwnd == g_controlDialog || IsChild(g_controlDialog, message.hwnd);
+    return message.wParam == VK_SPACE || message.wParam == VK_RETURN || message.wParam == VK_ESCAPE;
 }
 
 // F5 and the dialog's keyboard handling go to the control dialog before anything else.
@@ -139,8 +145,15 @@ WPARAM RunMessageLoop(HACCEL accelerators)
             return 0;
         if (TranslateAcceleratorA(g_controlDialog, accelerators, &message))
             continue;
-        if (g_controlDialog && IsStrayKey(message))
-            continue;
+        if (IsForDialog(message)) {
+            if (IsStrayKey(message))
+                continue;
+            // Alt and a letter opens the menu of that letter, never clicks "Esci" (Alt+E).
+            if (message.message == WM_SYSCHAR) {
+                DispatchMessageA(&message);
+                continue;
+            }
+        }
         if (!g_controlDialog || !IsWindow(g_controlDialog) || !IsDialogMessageA(g_controlDialog, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
@@ -173,8 +186,7 @@ extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wPara
         return 0;
     case WM_USER:
     case TRIGGER_MESSAGE:
-        if (g_controlDialog) // none once the dialog closed the hardware
-            g_sensor->Poll(wParam, lParam);
+        g_sensor->Poll(wParam, lParam);
         return 0;
     case WM_WINDOWPOSCHANGING:
         KeepDialogSize(window, reinterpret_cast<WINDOWPOS *>(lParam));

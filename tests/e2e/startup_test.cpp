@@ -133,6 +133,19 @@ TEST(Startup, NoTriggerReachesTheLibraryAfterTheHardwareClosed)
     EXPECT_EQ(tavro.Journal().back().name, "RemoveHandler");
 }
 
+// The taskbar can close the main window while a poll's box holds the dialog.
+TEST(Startup, LeavingDuringALeftOverImagesBoxAsksTheLibraryNothingMore)
+{
+    Tavro tavro;
+    tavro.Sim("GrabbedCode", 2);
+    tavro.Sim("Exposures", 1);
+    tavro.StartAndWait();
+    ASSERT_TRUE(tavro.WaitForMessageBox("Controllare le immagini."));
+    PostMessageA(tavro.Main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(tavro.WaitForExit());
+    EXPECT_EQ(tavro.Journal().back().name, "RemoveHandler");
+}
+
 TEST(Startup, EndOfSessionSavesOnlyWhenTheSessionEnds)
 {
     Tavro tavro;
