@@ -85,7 +85,7 @@ void PlaceWindows(HWND dialog)
 
     SetWindowPos(g_mainWindow, nullptr, position.x, position.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(dialog, HWND_TOPMOST, position.x, position.y, width, height, 0);
-    SetWindowPos(g_mainWindow, dialog, position.x, position.y, width, height, SWP_NOACTIVATE);
+    SetWindowPos(g_mainWindow, dialog, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void RecordHitRects(HWND dialog)
@@ -121,7 +121,7 @@ void FollowMainWindow(HWND dialog)
 
 // The dialog's own menu bar is opened by the default handling (a click on it, Alt, F10,
 // Alt+F); every other system command, Alt+Space among them, belongs to the main window.
-bool OnSysCommand(WPARAM command, LPARAM lParam)
+bool ForwardSysCommand(WPARAM command, LPARAM lParam)
 {
     const WPARAM type = command & 0xFFF0;
     if (type == SC_MOUSEMENU || (type == SC_KEYMENU && lParam != ' '))
@@ -211,7 +211,7 @@ extern "C" INT_PTR CALLBACK MainDlgBoxProc(HWND dialog, UINT message, WPARAM wPa
         FollowMainWindow(dialog);
         return TRUE;
     case WM_SYSCOMMAND:
-        return OnSysCommand(wParam, lParam);
+        return ForwardSysCommand(wParam, lParam);
     case WM_CLOSE:
         OnClose(dialog);
         return TRUE;

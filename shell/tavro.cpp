@@ -17,20 +17,16 @@ const UINT TRIGGER_MESSAGE = 20000;
 const int MAIN_WIDTH = 390;
 const int MAIN_HEIGHT = 540;
 
-// Where the window pair stands on the screen; the main window always has the dialog's
-// rectangle. A minimised window's normal place is given in workspace coordinates, which
-// start at the primary work area's corner, not the screen's.
-POINT ScreenPosition(HWND window)
+// Where the window pair last stood on the screen while not minimised. A minimised window's
+// placement is in workspace coordinates, which differ from the screen's by a work area's
+// offset: the screen rectangle is taken as it moves instead.
+POINT g_pairPosition;
+
+void RememberPosition(HWND window)
 {
     RECT rect;
     if (!IsIconic(window) && GetWindowRect(window, &rect))
-        return POINT{rect.left, rect.top};
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(window, &placement);
-    RECT work = {};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    return POINT{placement.rcNormalPosition.left + work.left, placement.rcNormalPosition.top + work.top};
+        g_pairPosition = POINT{rect.left, rect.top};
 }
 
 void SaveState()
@@ -42,9 +38,8 @@ void SaveState()
     CloseViewer();
     WriteProfileInt(g_appName, "Lanko", g_viewerEnabled ? 1 : 0, TAVRO_INI);
 
-    const POINT position = ScreenPosition(g_mainWindow);
-    WriteProfileInt(g_appName, "X", position.x, TAVRO_INI);
-    WriteProfileInt(g_appName, "Y", position.y, TAVRO_INI);
+    WriteProfileInt(g_appName, "X", g_pairPosition.x, TAVRO_INI);
+    WriteProfileInt(g_appName, "Y", g_pairPosition.y, TAVRO_INI);
 }
 
 // The pair keeps the control dialog's size, whatever asks the main window to grow.
@@ -59,11 +54,29 @@ void KeepDialogSize(HWND window, WINDOWPOS *position)
 }
 
 // Maximising or sizing the pair would blow the always-on-top dialog up over everything.
-void OnSysCommand(HWND window, WPARAM command, LPARAM lParam)
+void RefuseGrowth(HWND window, WPARAM command, LPARAM lParam)
 {
     const WPARAM type = command & 0xFFF0;
     if (type != SC_MAXIMIZE && type != SC_SIZE)
         DefWindowProcA(window, WM_SYSCOMMAND, command, lParam);
+}
+
+// Without a sizing frame and a maximise box, Windows offers neither: no Maximize or Size in
+// the system menu, no snapping to the screen's edges, no Win+Up.
+void RemoveGrowthFrame(HWND window)
+{
+    const LONG style = GetWindowLongA(window, GWL_STYLE);
+    SetWindowLongA(window, GWL_STYLE, style & ~(WS_THICKFRAME | WS_MAXIMIZEBOX));
+    SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Windows may take the first show command from the starting program, and the dialog's
+// own showing may be that first one.
+void RestoreIfMaximised(HWND window)
+{
+    if (IsZoomed(window))
+        ShowWindow(window, SW_RESTORE);
 }
 
 void ForwardToControlDialog(UINT message, WPARAM wParam, LPARAM lParam)
@@ -93,14 +106,14 @@ void InitInstance(HINSTANCE instance, int showCommand)
     g_mainWindow = CreateWindowExA(0, g_appName, g_appName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                                    CW_USEDEFAULT, CW_USEDEFAULT, MAIN_WIDTH, MAIN_HEIGHT, nullptr,
                                    nullptr, instance, nullptr);
+    RemoveGrowthFrame(g_mainWindow);
     CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_CONTROL), g_mainWindow, MainDlgBoxProc, 0);
     // A shortcut set to run maximised must not blow the pair up either.
     if (showCommand == SW_SHOWMAXIMIZED)
         showCommand = SW_SHOWNORMAL;
     ShowWindow(g_mainWindow, showCommand);
-    // Windows may take the first show command from the starting program instead.
-    if (IsZoomed(g_mainWindow))
-        ShowWindow(g_mainWindow, SW_RESTORE);
+    RestoreIfMaximised(g_controlDialog);
+    RestoreIfMaximised(g_mainWindow);
     UpdateWindow(g_mainWindow);
     g_sensor->Attach(g_controlDialog, instance);
     g_sensor->OpenHardware();
@@ -172,6 +185,9 @@ extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wPara
         PostQuitMessage(0);
         return 0;
     case WM_MOVE:
+        RememberPosition(window);
+        ForwardToControlDialog(message, wParam, lParam);
+        return 0;
     case WM_SETFOCUS:
         ForwardToControlDialog(message, wParam, lParam);
         return 0;
@@ -192,7 +208,7 @@ extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wPara
         KeepDialogSize(window, reinterpret_cast<WINDOWPOS *>(lParam));
         return 0;
     case WM_SYSCOMMAND:
-        OnSysCommand(window, wParam, lParam);
+        RefuseGrowth(window, wParam, lParam);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

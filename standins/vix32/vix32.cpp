@@ -104,8 +104,9 @@ std::string MenuChecks()
     return checks;
 }
 
-// While a pop-up menu of the program is open (a poll from its modal loop), the screen
-// rectangles of its items, so a test can click them as the operator would.
+// While a pop-up menu of the program is open (a poll from its modal loop), its items' screen
+// rectangles, commands and whether they are greyed, so a test can click them as the
+// operator would.
 void JournalOpenMenu()
 {
     HWND popup = FindWindowA("#32768", nullptr);
@@ -118,8 +119,10 @@ void JournalOpenMenu()
     for (int item = 0; menu && item < GetMenuItemCount(menu); ++item) {
         RECT r = {};
         GetMenuItemRect(nullptr, menu, item, &r);
-        char text[64];
-        std::snprintf(text, sizeof text, " %ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
+        const UINT state = GetMenuState(menu, item, MF_BYPOSITION);
+        char text[96];
+        std::snprintf(text, sizeof text, " %ld,%ld,%ld,%ld,%u,%d", r.left, r.top, r.right, r.bottom,
+                      GetMenuItemID(menu, item), (state & (MF_GRAYED | MF_DISABLED)) ? 1 : 0);
         rects += text;
     }
     Journal(JournalPath(), "OpenMenu =%s", rects.c_str());

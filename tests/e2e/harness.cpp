@@ -352,19 +352,39 @@ HWND Tavro::WaitForOpenMenu(DWORD timeoutMs) const
     return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
-POINT Tavro::OpenMenuItem(int n) const
+std::vector<Tavro::MenuItem> Tavro::OpenMenuItems() const
 {
-    // The simulated library, inside the program, reads the open menu's layout on a poll.
+    // The simulated library, inside the program, reads the open menu on a poll.
     const size_t before = Calls("OpenMenu").size();
     PostMessageA(main_, WM_USER, 0, 0);
+    std::vector<MenuItem> items;
     if (!WaitForCalls("OpenMenu", before + 1))
+        return items;
+    const std::vector<std::string> words = Calls("OpenMenu").back().results;
+    for (const std::string &word : words) {
+        MenuItem item = {};
+        if (std::sscanf(word.c_str(), "%ld,%ld,%ld,%ld,%u,%d", &item.rect.left, &item.rect.top, &item.rect.right,
+                        &item.rect.bottom, &item.command, &item.greyed) == 6)
+            items.push_back(item);
+    }
+    return items;
+}
+
+POINT Tavro::OpenMenuItem(int n) const
+{
+    const std::vector<MenuItem> items = OpenMenuItems();
+    if (n < 0 || static_cast<size_t>(n) >= items.size())
         return POINT{-1, -1};
-    const std::vector<std::string> rects = Calls("OpenMenu").back().results;
-    RECT r = {};
-    if (n < 0 || static_cast<size_t>(n) >= rects.size() ||
-        std::sscanf(rects[n].c_str(), "%ld,%ld,%ld,%ld", &r.left, &r.top, &r.right, &r.bottom) != 4)
-        return POINT{-1, -1};
+    const RECT &r = items[n].rect;
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+bool Tavro::OpenMenuOffers(UINT command) const
+{
+    for (const MenuItem &item : OpenMenuItems())
+        if (item.command == command)
+            return !item.greyed;
+    return false;
 }
 
 std::string MessageBoxText(HWND box) { return ItemText(box, 65535); }

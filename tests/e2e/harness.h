@@ -99,9 +99,18 @@ public:
     HWND WaitForOpenMenu(DWORD timeoutMs = WAIT_MS) const;
     // The screen centre of item n (from 0, separators counted) of the open pop-up menu.
     POINT OpenMenuItem(int n) const;
+    // Whether the open pop-up menu offers the command: present and not greyed.
+    bool OpenMenuOffers(UINT command) const;
 
 private:
     void WriteSimSettings() const;
+    struct MenuItem {
+        RECT rect;
+        UINT command;
+        int greyed;
+    };
+    // The open pop-up menu's items, as the program sees them.
+    std::vector<MenuItem> OpenMenuItems() const;
 
     std::string folder_;
     std::vector<std::pair<std::string, std::string>> sim_;

@@ -42,12 +42,11 @@ protected:
         return tavro.Calls("IsGVGImageGrabbed").back().results.at(1).substr(7);
     }
     // The pair as it should stand: the dialog's own size, the main window exactly behind it.
+    // Checked once what asked for a change has been handled.
     bool PairIntact() const
     {
-        return WaitUntil([&] {
-            return Size(tavro.Dialog()) == dialogSize && SameRect(tavro.Main(), tavro.Dialog()) &&
-                   !IsZoomed(tavro.Main());
-        });
+        return Size(tavro.Dialog()) == dialogSize && SameRect(tavro.Main(), tavro.Dialog()) &&
+               !IsZoomed(tavro.Main());
     }
     void OpenFileMenuByMouse()
     {
@@ -149,31 +148,36 @@ protected:
     void SetUp() override { Start(); }
 };
 
-TEST_F(Pair, SystemMenuMaximizeAndSizeLeaveItAlone)
+TEST_F(Pair, TheSystemMenuOffersNeitherMaximizeNorSize)
 {
-    for (const char *item : {"x", "s"}) { // Maximize, Size
-        ASSERT_TRUE(tavro.FocusDialog());
-        ASSERT_TRUE(tavro.Input("key alt+space"));
-        ASSERT_TRUE(tavro.WaitForOpenMenu()) << "Alt+Space opened no system menu";
-        ASSERT_TRUE(tavro.Input(std::string("key ") + item));
-        // Sizing by keys grows the window with the arrows until Enter.
-        if (*item == 's') {
-            ASSERT_TRUE(tavro.Input("key Right Right Down Down Return"));
-        }
-        EXPECT_TRUE(PairIntact()) << item << ": " << Size(tavro.Main());
-    }
+    ASSERT_TRUE(tavro.FocusDialog());
+    ASSERT_TRUE(tavro.Input("key alt+space"));
+    ASSERT_TRUE(tavro.WaitForOpenMenu()) << "Alt+Space opened no system menu";
+    EXPECT_TRUE(tavro.OpenMenuOffers(SC_MOVE));
+    EXPECT_TRUE(tavro.OpenMenuOffers(SC_CLOSE));
+    EXPECT_FALSE(tavro.OpenMenuOffers(SC_MAXIMIZE));
+    EXPECT_FALSE(tavro.OpenMenuOffers(SC_SIZE));
+    ASSERT_TRUE(tavro.Input("key x s Escape"));
+    ASSERT_TRUE(WaitUntil([&] { return !tavro.WaitForOpenMenu(0); }));
+    EXPECT_TRUE(PairIntact());
 }
 
-TEST_F(Pair, MaximizeSentToEitherWindowChangesNothing)
+// What another program may ask of either window: the taskbar, a tiling tool.
+TEST_F(Pair, GrowingEitherWindowFromOutsideChangesNothing)
 {
     const RECT before = WindowRect(tavro.Dialog());
     for (HWND window : {tavro.Main(), tavro.Dialog()}) {
-        SendMessageA(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-        SendMessageA(window, WM_SYSCOMMAND, SC_SIZE, 0);
+        // A sizing loop would not return until the operator ended it.
+        for (WPARAM command : {SC_MAXIMIZE, SC_SIZE})
+            EXPECT_TRUE(SendMessageTimeoutA(window, WM_SYSCOMMAND, command, 0, SMTO_NORMAL, 5000, nullptr));
         EXPECT_TRUE(PairIntact());
-        const RECT after = WindowRect(tavro.Dialog());
-        EXPECT_TRUE(EqualRect(&before, &after));
     }
+    SetWindowPos(tavro.Main(), nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(tavro.Main(), SW_MAXIMIZE);
+    ShowWindow(tavro.Main(), SW_RESTORE);
+    EXPECT_TRUE(PairIntact());
+    const RECT after = WindowRect(tavro.Dialog());
+    EXPECT_TRUE(EqualRect(&before, &after));
 }
 
 TEST_F(Pair, MinimiseAndRestoreBringTheDialogBackWhereItWas)
@@ -186,6 +190,17 @@ TEST_F(Pair, MinimiseAndRestoreBringTheDialogBackWhereItWas)
     EXPECT_TRUE(PairIntact());
     const RECT after = WindowRect(tavro.Dialog());
     EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+TEST_F(Pair, LeftMinimisedItSavesWhereThePairStood)
+{
+    const RECT before = WindowRect(tavro.Dialog());
+    SendMessageA(tavro.Dialog(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(tavro.Main()) != FALSE; }));
+    PostMessageA(tavro.Main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(tavro.WaitForExit());
+    EXPECT_EQ(IniValue("tavro.ini", "Tavro", "X"), std::to_string(before.left));
+    EXPECT_EQ(IniValue("tavro.ini", "Tavro", "Y"), std::to_string(before.top));
 }
 
 TEST_F(Pair, CaptionDragMovesBothAndTheEndSavesWhereTheyStand)
