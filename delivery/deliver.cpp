@@ -92,8 +92,7 @@ Receipt SendCommands(HWND server)
 }
 
 // The photo server is never told to take an image that is not on the clipboard: it would
-// take whatever is there, perhaps another patient's. A clipboard held by another program
-// is the one exception the receivers have always seen: the commands still go.
+// take whatever is there, perhaps another patient's.
 Receipt HandToPhotoServer(HWND owner, HGLOBAL image)
 {
     HWND server = FindWindowA(PHOTO_SERVER_CLASS, nullptr);
@@ -102,8 +101,6 @@ Receipt HandToPhotoServer(HWND owner, HGLOBAL image)
     HGLOBAL copy = CopyBlock(image);
     if (!copy)
         return Receipt{NO_COPY, 0};
-    // Told to take an image that is not on the clipboard, the photo server would take
-    // whatever is there: another patient's image, perhaps.
     if (!PlaceOnClipboard(owner, copy)) {
         GlobalFree(copy);
         return Receipt{CLIPBOARD_BUSY, 0};

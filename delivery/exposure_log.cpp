@@ -9,7 +9,7 @@
 namespace {
 
 const char LOG_NAME[] = "esposizioni";
-// Some ten thousand exposures a file; with the older files kept, at most 16 MB in all.
+// Some thirty thousand exposures a file; with the older files kept, at most 16 MB in all.
 const DWORD LOG_LIMIT = 4 << 20;
 const int OLDER_LOGS = 3;
 const int LINE_SIZE = 1200; // the date, and wvsprintf's at most 1024 characters
@@ -30,17 +30,24 @@ HANDLE OpenForAppending(const char *path)
 }
 
 // By size, not by date: a clock set back cannot make a file grow for ever or be overwritten.
+// The current file is moved aside first: while another program holds it open, nothing older
+// is touched and the lines go on into it.
 void RollOver()
 {
-    char older[MAX_PATH + 32], newer[MAX_PATH + 32];
-    if (!LogPath(OLDER_LOGS, older))
+    char current[MAX_PATH + 32], aside[MAX_PATH + 32], older[MAX_PATH + 32], newer[MAX_PATH + 32];
+    if (!LogPath(0, current) || !LogPath(OLDER_LOGS, older))
+        return;
+    wsprintfA(aside, "%s.old", current);
+    DeleteFileA(aside);
+    if (!MoveFileA(current, aside))
         return;
     DeleteFileA(older);
-    for (int n = OLDER_LOGS - 1; n >= 0; --n) {
+    for (int n = OLDER_LOGS - 1; n >= 1; --n) {
         LogPath(n, newer);
         MoveFileA(newer, older);
         lstrcpynA(older, newer, sizeof older);
     }
+    MoveFileA(aside, older);
 }
 
 bool IsFull(HANDLE file)

@@ -82,8 +82,9 @@ void SetFilters()
 
 void SGendex::Poll(WPARAM, LPARAM)
 {
-    // A closed library is not asked: during the setup dialog, after a failed opening, at the end.
-    if (g_pollBusy || !hardwareOpen)
+    if (grabbing)
+        pollDeferred = true;
+    if (g_pollBusy || grabbing || Leaving())
         return;
     g_pollBusy = 1;
 
@@ -94,26 +95,32 @@ void SGendex::Poll(WPARAM, LPARAM)
         MessageBoxA(ownerWindow, "Sono presenti immagini dalla precedente acquisizione",
                     "Controllare le immagini.", MB_OK);
     // The program may have been closed while the box was open: the library keeps the images.
-    if (grabbed != 0 && hardwareOpen)
+    if (grabbed != 0 && !Leaving())
         GrabAndRearm();
     g_pollBusy = 0;
 }
 
 void SGendex::AcquireNow()
 {
-    GrabAndRearm();
+    if (!grabbing)
+        GrabAndRearm();
 }
 
 void SGendex::GrabAndRearm()
 {
     Disarm();
     ShowStatus(IDS_ACQUIRED);
-    const bool wasOpen = hardwareOpen;
+    grabbing = true;
     GrabImage(0);
+    grabbing = false;
     // Closed under the grab, by leaving during one of its boxes: nothing more to the library.
-    if (wasOpen && !hardwareOpen)
+    if (Leaving())
         return;
     Arm();
+    if (pollDeferred) {
+        pollDeferred = false;
+        PostMessageA(ownerWindow, WM_TAVRO_TRIGGER, 0, 0);
+    }
     if (grabNotice[0] && status == 0)
         SetDlgItemTextA(ownerWindow, IDC_STATUS_LINE, grabNotice);
 }

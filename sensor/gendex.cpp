@@ -111,8 +111,8 @@ const char *GendexErrorText(WORD status)
 }
 
 SGendex::SGendex()
-    : Sensore(ReadProfileInt("Acquire", "Direction", 1, VIXWIN_INI)), status(0), hardwareOpen(false),
-      hardwareType(0), reservedA(0), reservedB(0), grabNotice()
+    : Sensore(ReadProfileInt("Acquire", "Direction", 1, VIXWIN_INI)), status(0), hardwareType(0),
+      reservedA(0), reservedB(0), grabbing(false), pollDeferred(false), grabNotice()
 {
     Init();
 }
@@ -162,7 +162,6 @@ void SGendex::OpenHardware()
 
     status = pInstallHandler(ownerWindow, integrationTime, irq, memoryBase, portBase, &hardwareType,
                              &reservedA, &reservedB);
-    hardwareOpen = status == 0;
 
     LoadStringA(g_instance, HardwareLabel(hardwareType), g_textBuffer, TEXT_BUFFER_SIZE);
     SetDlgItemTextA(ownerWindow, IDC_HARDWARE_LABEL, g_textBuffer);
@@ -181,7 +180,6 @@ void SGendex::OpenHardware()
 
 void SGendex::CloseHardware()
 {
-    hardwareOpen = false;
     Disarm();
     pRemoveHandler(ownerWindow);
 }

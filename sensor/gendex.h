@@ -21,7 +21,6 @@ public:
     void Poll(WPARAM wParam, LPARAM lParam) override;
 
     WORD status;       // last result of the library, 0 = success
-    bool hardwareOpen; // between a successful opening and the closing
     WORD hardwareType; // model code reported when the hardware was opened
     WORD reservedA;    // further results of opening: kept, never interpreted
     WORD reservedB;
@@ -30,8 +29,14 @@ private:
     bool BindEntryPoints();
     void ShowStatus(UINT stringId);
     void GrabAndRearm();
+    // The control dialog is gone: the program is leaving, and the library was closed for good.
+    bool Leaving() const { return !IsWindow(ownerWindow); }
     void Notify(UINT beep, const char *format, ...);
 
+    // A grab runs no other inside its boxes and hand-overs, where one would empty the
+    // clipboard under the photo server's commands: a poll asked for meanwhile comes after.
+    bool grabbing;
+    bool pollDeferred;
     // What the last grab has to tell the operator, shown over the re-arm's status text until
     // the next exposure; empty when all went well.
     char grabNotice[64];

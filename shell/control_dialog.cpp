@@ -10,7 +10,6 @@
 
 namespace {
 
-const UINT TRIGGER_MESSAGE = 20000;
 const int ORIENTATIONS = 4;
 
 // Where each sensor picture lies in client coordinates, by orientation - 1.
@@ -231,7 +230,7 @@ extern "C" INT_PTR CALLBACK MainDlgBoxProc(HWND dialog, UINT message, WPARAM wPa
         g_sensor->Poll(wParam, lParam);
         return TRUE;
     case WM_TIMER:
-    case TRIGGER_MESSAGE:
+    case WM_TAVRO_TRIGGER:
         g_sensor->Poll(wParam, lParam);
         return TRUE;
     }

@@ -13,7 +13,6 @@ extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wPara
 
 namespace {
 
-const UINT TRIGGER_MESSAGE = 20000;
 const int MAIN_WIDTH = 390;
 const int MAIN_HEIGHT = 540;
 
@@ -201,7 +200,7 @@ extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wPara
             SaveState();
         return 0;
     case WM_USER:
-    case TRIGGER_MESSAGE:
+    case WM_TAVRO_TRIGGER:
         g_sensor->Poll(wParam, lParam);
         return 0;
     case WM_WINDOWPOSCHANGING:
