@@ -1,8 +1,9 @@
 // Photo-server stand-in: takes the CF_DIB from the clipboard on the last of the three
 // hand-over commands and keeps it as foto-<n>.bmp. Usage:
 //   fotoserver.exe <folder> [--hang] [--empty-clipboard] [--trigger]
-// --trigger: after taking each image, sends Tavro's main window a trigger message (WM_USER)
-// while Tavro still waits for the command, as another program may at any moment.
+// --trigger: on the first command of each image, sends Tavro's main window a trigger
+// message (WM_USER) while Tavro still waits for the command, as another program may at any
+// moment.
 #include "dibfile.h"
 #include "journal.h"
 #include "window.h"
@@ -56,14 +57,17 @@ void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         CloseClipboard();
         Journal(g_journal, "emptied");
     }
-    if (id == kTakeImageCommand) {
-        TakeImage();
-        InvalidateRect(window, nullptr, TRUE);
-        if (HWND tavro = g_trigger ? FindWindowA("Tavro", nullptr) : nullptr) {
+    // Before the image is taken: a grab run by the trigger must not replace it on the clipboard.
+    if (id == kFirstCommand && g_trigger) {
+        if (HWND tavro = FindWindowA("Tavro", nullptr)) {
             DWORD_PTR result;
             Journal(g_journal, "trigger");
             SendMessageTimeoutA(tavro, WM_USER, 0, 0, SMTO_NORMAL, 30000, &result);
         }
+    }
+    if (id == kTakeImageCommand) {
+        TakeImage();
+        InvalidateRect(window, nullptr, TRUE);
     }
 }
 
