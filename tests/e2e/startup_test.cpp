@@ -14,6 +14,14 @@ RECT WindowRect(HWND window)
     return rect;
 }
 
+// The default corner is the primary work area's, clear of a taskbar.
+POINT WorkAreaCorner()
+{
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return POINT{work.right, work.bottom};
+}
+
 bool SameRect(const RECT &a, const RECT &b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -26,8 +34,8 @@ TEST(Startup, DialogSitsBottomRightTopmostWithMainWindowBehind)
     Tavro tavro;
     tavro.StartAndWait();
     const RECT dialog = WindowRect(tavro.Dialog());
-    EXPECT_EQ(dialog.right, GetSystemMetrics(SM_CXFULLSCREEN));
-    EXPECT_EQ(dialog.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(dialog.right, WorkAreaCorner().x);
+    EXPECT_EQ(dialog.bottom, WorkAreaCorner().y);
     EXPECT_TRUE(GetWindowLongA(tavro.Dialog(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(WaitUntil([&] { return SameRect(WindowRect(tavro.Main()), WindowRect(tavro.Dialog())); }));
     EXPECT_EQ(GetWindow(tavro.Dialog(), GW_HWNDNEXT), tavro.Main());
@@ -80,8 +88,8 @@ TEST(Startup, PositionThatDoesNotFitIsIgnored)
     WriteTextFile(ProfilePath("tavro.ini"), "[Tavro]\r\nX=5000\r\nY=4000\r\n");
     tavro.StartAndWait();
     const RECT rect = WindowRect(tavro.Dialog());
-    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXFULLSCREEN));
-    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(rect.right, WorkAreaCorner().x);
+    EXPECT_EQ(rect.bottom, WorkAreaCorner().y);
 }
 
 TEST(Startup, GarbageInTavroIniGivesDefaults)
@@ -91,8 +99,8 @@ TEST(Startup, GarbageInTavroIniGivesDefaults)
                   "[Tavro]\r\nX=left\r\nY=\r\ngrabAuto=yes\r\nHighRes=99999999999999\r\nLanko=??\r\n");
     tavro.StartAndWait();
     const RECT rect = WindowRect(tavro.Dialog());
-    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXFULLSCREEN));
-    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(rect.right, WorkAreaCorner().x);
+    EXPECT_EQ(rect.bottom, WorkAreaCorner().y);
     // The menu as the program sees it: preview on (default), auto wait off, high resolution on.
     SendMessageA(tavro.Main(), WM_USER, 0, 0);
     EXPECT_EQ(tavro.Calls("IsGVGImageGrabbed").back().results.at(1), "checks=101");
