@@ -177,7 +177,8 @@ void SGendex::GrabImage(int)
     // A turn that could not be made leaves the same block, delivered as it came.
     const HGLOBAL unturned = grabbed;
     CorrectOrientation(grabbed);
-    const int degrees = grabbed != unturned ? TurnDegrees(direction, orientation) : 0;
+    const int degrees = TurnDegrees(direction, orientation);
+    const char *turn = degrees == 0 || grabbed != unturned ? "" : " non riuscita, consegnata com'era";
     image = grabbed;
     const Delivery delivery = DeliverImage(this);
     image = nullptr;
@@ -188,7 +189,7 @@ void SGendex::GrabImage(int)
     GetImageDimensions(grabbed, &width, &height, &bitsPerPixel);
     // Ours alone, whatever a grab nested in the hand-over did: the clipboard has its own copy.
     GlobalFree(grabbed);
-    LogLine("Esposizione %d: %d x %d, rotazione %d gradi; %s", imageCount, width, height, degrees,
+    LogLine("Esposizione %d: %d x %d, rotazione %d gradi%s; %s", imageCount, width, height, degrees, turn,
             delivery.receivers);
     if (delivery.saved) {
         LogLine("Esposizione %d non consegnata: salvata in %s", imageCount, delivery.savedPath);
