@@ -48,6 +48,12 @@ protected:
         return Size(tavro.Dialog()) == dialogSize && SameRect(tavro.Main(), tavro.Dialog()) &&
                !IsZoomed(tavro.Main());
     }
+    // Intact, and where it stood before.
+    bool PairStandsAt(const RECT &before) const
+    {
+        const RECT now = WindowRect(tavro.Dialog());
+        return PairIntact() && EqualRect(&before, &now);
+    }
     void OpenFileMenuByMouse()
     {
         ASSERT_TRUE(tavro.ClickScreen(tavro.MenuBarFile()));
@@ -175,9 +181,7 @@ TEST_F(Pair, GrowingEitherWindowFromOutsideChangesNothing)
     SetWindowPos(tavro.Main(), nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(tavro.Main(), SW_MAXIMIZE);
     ShowWindow(tavro.Main(), SW_RESTORE);
-    EXPECT_TRUE(PairIntact());
-    const RECT after = WindowRect(tavro.Dialog());
-    EXPECT_TRUE(EqualRect(&before, &after));
+    EXPECT_TRUE(PairStandsAt(before));
 }
 
 TEST_F(Pair, MinimiseAndRestoreBringTheDialogBackWhereItWas)
@@ -187,9 +191,7 @@ TEST_F(Pair, MinimiseAndRestoreBringTheDialogBackWhereItWas)
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(tavro.Main()) && !IsWindowVisible(tavro.Dialog()); }));
     SendMessageA(tavro.Main(), WM_SYSCOMMAND, SC_RESTORE, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(tavro.Dialog()); }));
-    EXPECT_TRUE(PairIntact());
-    const RECT after = WindowRect(tavro.Dialog());
-    EXPECT_TRUE(EqualRect(&before, &after));
+    EXPECT_TRUE(PairStandsAt(before));
 }
 
 TEST_F(Pair, LeftMinimisedItSavesWhereThePairStood)
