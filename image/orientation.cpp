@@ -59,23 +59,28 @@ HGLOBAL RotateCounterClockwise(HGLOBAL source)
     return Turn(source, TurnPixelsCounterClockwise, true);
 }
 
+int TurnDegrees(int direction, int orientation)
+{
+    if (direction < 1 || direction > 4 || orientation < 1 || orientation > 4)
+        return 0;
+    return (OrientationTable[direction - 1][orientation - 1] - 1) * 90;
+}
+
 void Sensore::CorrectOrientation(HGLOBAL &image)
 {
     if (orientation < 1 || orientation > 4) {
         MessageBeep(MB_OK);
         return;
     }
-    if (direction < 1 || direction > 4)
-        return;
     HGLOBAL turned;
-    switch (OrientationTable[direction - 1][orientation - 1]) {
-    case 2:
+    switch (TurnDegrees(direction, orientation)) {
+    case 90:
         turned = RotateClockwise(image);
         break;
-    case 3:
+    case 180:
         turned = Rotate180(image);
         break;
-    case 4:
+    case 270:
         turned = RotateCounterClockwise(image);
         break;
     default:

@@ -6,6 +6,9 @@
 
 // Transform code by [direction - 1][orientation - 1]: 1 none, 2 clockwise, 3 half, 4 counter-clockwise.
 extern const int OrientationTable[4][4];
+// Clockwise degrees of the turn the sensor's direction and the operator's choice ask for:
+// 0, 90, 180 or 270; 0 for a direction or orientation outside 1..4.
+int TurnDegrees(int direction, int orientation);
 
 // Each returns a new image, or none; the source is neither changed nor released.
 HGLOBAL RotateClockwise(HGLOBAL source);

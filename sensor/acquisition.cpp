@@ -63,14 +63,6 @@ void ReportUnusableSize(HWND owner, int columns, int rows)
     MessageBoxA(owner, g_textBuffer, "Acquisizione", MB_ICONERROR);
 }
 
-// Clockwise degrees of the turn that the sensor's direction and the operator's choice ask for.
-int TurnDegrees(int direction, int orientation)
-{
-    if (direction < 1 || direction > 4 || orientation < 1 || orientation > 4)
-        return 0;
-    return (OrientationTable[direction - 1][orientation - 1] - 1) * 90;
-}
-
 void SetFilters()
 {
     pSetGVGConfiguration(ReadProfileInt("Filter", "Log", 1, VIXWIN_INI),

@@ -55,10 +55,9 @@ POINT OpeningPosition(int width, int height)
     const POINT corner = DefaultCorner(width, height);
     const int savedX = ReadProfileInt(g_appName, "X", 0, TAVRO_INI);
     const int savedY = ReadProfileInt(g_appName, "Y", 0, TAVRO_INI);
+    const int x = savedX ? savedX : corner.x, y = savedY ? savedY : corner.y;
     RECT rect;
-    SetRect(&rect, savedX ? savedX : corner.x, savedY ? savedY : corner.y, 0, 0);
-    rect.right = rect.left + width;
-    rect.bottom = rect.top + height;
+    SetRect(&rect, x, y, x + width, y + height);
 
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
@@ -66,10 +65,8 @@ POINT OpeningPosition(int width, int height)
     if (!shown || !GetMonitorInfoA(shown, &monitor))
         return corner;
     const RECT &work = monitor.rcWork;
-    POINT position = {rect.left, rect.top};
-    position.x = std::max(work.left, std::min(position.x, work.right - width));
-    position.y = std::max(work.top, std::min(position.y, work.bottom - height));
-    return position;
+    return POINT{std::max(work.left, std::min<LONG>(x, work.right - width)),
+                 std::max(work.top, std::min<LONG>(y, work.bottom - height))};
 }
 
 // The main window goes first, so the dialog's own move finds it in place and

@@ -144,6 +144,19 @@ std::string WindowText(HWND window)
     return text;
 }
 
+RECT WindowRect(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+bool SameRect(HWND a, HWND b)
+{
+    const RECT ra = WindowRect(a), rb = WindowRect(b);
+    return EqualRect(&ra, &rb) != FALSE;
+}
+
 std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 
 bool ItemVisible(HWND dialog, int id) { return IsWindowVisible(GetDlgItem(dialog, id)) != FALSE; }

@@ -28,6 +28,9 @@ std::string IniValue(const char *file, const char *section, const char *key);
 bool WaitUntil(const std::function<bool()> &condition, DWORD timeoutMs = WAIT_MS);
 
 std::string WindowText(HWND window);
+RECT WindowRect(HWND window);
+// The two windows cover exactly the same rectangle, as the main window and the dialog do.
+bool SameRect(HWND a, HWND b);
 std::string ItemText(HWND dialog, int id);
 bool ItemVisible(HWND dialog, int id);
 

@@ -7,19 +7,6 @@ using namespace e2e;
 
 namespace {
 
-RECT WindowRect(HWND window)
-{
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return rect;
-}
-
-bool SameRect(HWND a, HWND b)
-{
-    const RECT ra = WindowRect(a), rb = WindowRect(b);
-    return EqualRect(&ra, &rb) != FALSE;
-}
-
 std::string Size(HWND window)
 {
     const RECT r = WindowRect(window);

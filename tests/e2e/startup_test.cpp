@@ -7,24 +7,12 @@ using namespace e2e;
 
 namespace {
 
-RECT WindowRect(HWND window)
-{
-    RECT rect;
-    GetWindowRect(window, &rect);
-    return rect;
-}
-
 // The default corner is the primary work area's, clear of a taskbar.
 POINT WorkAreaCorner()
 {
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     return POINT{work.right, work.bottom};
-}
-
-bool SameRect(const RECT &a, const RECT &b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 } // namespace
@@ -37,7 +25,7 @@ TEST(Startup, DialogSitsBottomRightTopmostWithMainWindowBehind)
     EXPECT_EQ(dialog.right, WorkAreaCorner().x);
     EXPECT_EQ(dialog.bottom, WorkAreaCorner().y);
     EXPECT_TRUE(GetWindowLongA(tavro.Dialog(), GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_TRUE(WaitUntil([&] { return SameRect(WindowRect(tavro.Main()), WindowRect(tavro.Dialog())); }));
+    EXPECT_TRUE(WaitUntil([&] { return SameRect(tavro.Main(), tavro.Dialog()); }));
     EXPECT_EQ(GetWindow(tavro.Dialog(), GW_HWNDNEXT), tavro.Main());
     EXPECT_EQ(GetWindow(tavro.Dialog(), GW_OWNER), tavro.Main());
     EXPECT_EQ(WindowText(tavro.Dialog()), "Acquisizione da sensore");
