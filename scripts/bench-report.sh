@@ -18,15 +18,20 @@ cmake --build "$bench" -j"$(nproc)" --target kernel_benchmark
 "$bench/tests/native/kernel_benchmark" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_format=json >"$work/kernels.json"
 
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$(nproc)" --target latency_bench tavro vix32 fotoserver quenstal
-. "$root/scripts/wine-session.sh" "$build/bench-prefix"
-wine "$build/tests/bench/latency_bench.exe" | grep "median" >"$work/latency.txt"
+# Under Wine: the shipped i686 build, or the x86-64 twin where this machine runs no 32-bit code.
+. "$root/scripts/builds.sh"
+tavro_choose_builds
+arch=${TAVRO_BUILDS%% *}
+build=$(tavro_build_dir "$build" "$arch")
+tavro_build "$build" "$arch" --target latency_bench tavro vix32 fotoserver quenstal
+. "$root/scripts/wine-session.sh" "$build/bench-prefix" "$arch"
+trap 'wine_session_stop; rm -rf "$work"' EXIT
+"$TAVRO_WINE" "$build/tests/bench/latency_bench.exe" | grep "median" >"$work/latency.txt"
 /usr/bin/python3 "$root/scripts/measure_footprint.py" "$build" 60 >"$work/footprint.txt"
 
-/usr/bin/python3 - "$work" "$report" <<'PYTHON'
+/usr/bin/python3 - "$work" "$report" "$(tavro_build_name "$arch")" <<'PYTHON'
 import json, os, platform, re, subprocess, sys, time
-work, report = sys.argv[1], sys.argv[2]
+work, report, build = sys.argv[1], sys.argv[2], sys.argv[3]
 data = json.load(open(os.path.join(work, "kernels.json")))
 median = {b["run_name"]: b["real_time"] for b in data["benchmarks"] if b.get("aggregate_name") == "median"}
 cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "unknown")
@@ -62,7 +67,7 @@ lines += [
     "## Exposure to delivery",
     "",
     "From the simulated library reporting an image to both stand-in receivers holding it,",
-    "under Wine, without the simulated TIFF writing (`tests/bench/latency_bench.cpp`). Goals: 30 ms",
+    f"under Wine, {build}, without the simulated TIFF writing (`tests/bench/latency_bench.cpp`). Goals: 30 ms",
     "for 456 x 684, 150 ms for 1500 x 2000. Wine refuses copy-data messages beyond about 2 MB, so",
     "at 1500 x 2000 only the photo server takes the image.",
     "",
@@ -77,7 +82,7 @@ lines += [
     f"- Peak memory of one 456 x 684 grab above the idle footprint: {footprint['grab_peak_kb']} KB"
     f" (goal: at most two images and one copy, 3 x {footprint['image_kb']} KB).",
     "",
-    "Both are read from `/proc` for the Wine process of `tavro.exe` (`scripts/measure_footprint.py`);",
+    f"Both are read from `/proc` for the Wine process of `tavro.exe`, {build} (`scripts/measure_footprint.py`);",
     "the simulated library's own work inside the program (reading its settings, writing its journal)",
     "is included.",
 ]

@@ -13,17 +13,25 @@ output=$(mkdir -p "${1:-$root/demo-output}" && cd "${1:-$root/demo-output}" && p
 
 . "$root/scripts/install-deps.sh"
 tavro_install_deps
-
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release
-cmake --build "$build" -j"$(nproc)" --target tavrodemo
+# The shipped i686 build, or the x86-64 twin where this machine runs no 32-bit code.
+. "$root/scripts/builds.sh"
+tavro_choose_builds
+arch=${TAVRO_BUILDS%% *}
+build=$(tavro_build_dir "$build" "$arch")
+tavro_build "$build" "$arch" --target tavrodemo
 
 mode=""
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     export TAVRO_KEEP_DISPLAY=1
     mode=--interactive
 fi
-. "$root/scripts/wine-session.sh" "$build/demo-prefix"
+. "$root/scripts/wine-session.sh" "$build/demo-prefix" "$arch"
 
 rm -f "$output"/*.png "$output"/summary.txt
-wine "$build/standins/tavrodemo.exe" "Z:$output" $mode
-[ -z "$mode" ] && cat "$output/summary.txt"
+"$TAVRO_WINE" "$build/standins/tavrodemo.exe" "Z:$output" $mode
+if [ -z "$mode" ]; then
+    line="Ran $(tavro_build_name "$arch")."
+    [ -n "$TAVRO_NO_I686" ] && line="$line Not run on this machine ($TAVRO_NO_I686): the i686 build (shipped)."
+    echo "$line" >>"$output/summary.txt"
+    cat "$output/summary.txt"
+fi

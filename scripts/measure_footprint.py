@@ -44,9 +44,9 @@ def main():
     control = os.path.join(folder, "vixsim.ini")
     open(control, "w").write("Exposures=0\n")
     env = dict(os.environ, VIXSIM_DIR="C:\\tavro-bench")
-    receivers = [subprocess.Popen(["wine", os.path.join(build, "standins", name), "C:\\tavro-bench"], env=env)
+    receivers = [subprocess.Popen([os.environ["TAVRO_WINE"], os.path.join(build, "standins", name), "C:\\tavro-bench"], env=env)
                  for name in ("fotoserver.exe", "quenstal.exe")]
-    tavro = subprocess.Popen(["wine", "C:\\tavro-bench\\tavro.exe"], cwd=folder, env=env)
+    tavro = subprocess.Popen([os.environ["TAVRO_WINE"], "C:\\tavro-bench\\tavro.exe"], cwd=folder, env=env)
     journal = os.path.join(folder, "journal.txt")
     wait_for(lambda: os.path.exists(journal) and "IsGVGImageGrabbed" in open(journal).read())
     time.sleep(3)

@@ -8,16 +8,21 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TAVRO_BUILD_DIR:-$root/build}
 exposures=${1:-10000}
 output=$(mktemp)
-trap 'rm -f "$output"' EXIT
 
-cmake --build "$build" -j2 --target soak_tests tavro vix32 fotoserver quenstal
-. "$root/scripts/wine-session.sh" "$build/soak-prefix"
+# The shipped i686 build, or the x86-64 twin where this machine runs no 32-bit code.
+. "$root/scripts/builds.sh"
+tavro_choose_builds
+arch=${TAVRO_BUILDS%% *}
+build=$(tavro_build_dir "$build" "$arch")
+tavro_build "$build" "$arch" --target soak_tests tavro vix32 fotoserver quenstal
+. "$root/scripts/wine-session.sh" "$build/soak-prefix" "$arch"
+trap 'wine_session_stop; rm -f "$output"' EXIT
 TAVRO_SOAK_EXPOSURES=$exposures ctest --test-dir "$build" --output-on-failure -V --timeout 14400 \
     -R '^Soak\.ExposuresArriveWholeAndLeakNothing$' | tee "$output"
 
-/usr/bin/python3 - "$output" "$root/docs/benchmarks.md" <<'PYTHON'
+/usr/bin/python3 - "$output" "$root/docs/benchmarks.md" "$(tavro_build_name "$arch")" <<'PYTHON'
 import re, sys, time
-output, report = open(sys.argv[1]).read(), sys.argv[2]
+output, report, build = open(sys.argv[1]).read(), sys.argv[2], sys.argv[3]
 count, seconds = re.search(r"(\d+) exposures in (\d+) s", output).groups()
 memory = re.search(r"private bytes (\d+) -> (\d+), next handle (\d+) -> (\d+)", output).groups()
 kb = [int(m) // 1024 for m in memory[:2]]
@@ -25,8 +30,8 @@ section = "\n".join([
     "## Long soak",
     "",
     f"Measured {time.strftime('%Y-%m-%d')} by `scripts/soak.sh` (the soak test of `tests/soak` with",
-    f"`TAVRO_SOAK_EXPOSURES={count}`; the tests command runs it with 500). Under Wine, both stand-in",
-    "receivers running, every 456 x 684 image turned a quarter.",
+    f"`TAVRO_SOAK_EXPOSURES={count}`; the tests command runs it with 500). Under Wine, {build},",
+    "both stand-in receivers running, every 456 x 684 image turned a quarter.",
     "",
     f"- {count} exposures in {seconds} s, {int(seconds) * 1000 // int(count)} ms each with the checks; every image's pixels exact at both receivers.",
     f"- Private memory of `tavro.exe` at image 100: {kb[0]} KB; at image {count}: {kb[1]} KB.",
