@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 // TAVRO_PORTABLE_KERNELS selects the plain loops even where SSE2 exists, so both can be checked.
 // TAVRO_KERNELS_NAMESPACE puts the turns into that namespace, so that one program can hold
@@ -20,19 +21,21 @@ namespace {
 typedef unsigned char Byte;
 typedef std::ptrdiff_t Step;
 
-// A tile is 16 source rows by 8 source columns, so that it writes 8 result rows. When the
-// rows of an image are a multiple of 4096 bytes apart, every row of a column falls into the
-// same set of the first-level cache, which holds about 12 lines: 8 result lines then stay
-// cached until they are complete, while the source lines are fetched again from the
-// second-level cache.
+// A tile is 16 source rows by 8 source columns, so that it writes 8 result rows, 16 bytes each.
 const int TILE_ROWS = 16;
 const int TILE_COLS = 8;
-// Tiles are visited BAND source rows at a time along the whole width, so that each source row
-// of a band is read in one run, then the next band down: the result lines of a band are whole
-// lines.
-const int BAND = 128;
+// Tiles are visited BAND source rows at a time, so that the tiles of one column write the
+// same 8 result rows one after the other and each result row gets BAND bytes in a run.
+const int BAND = 256;
+// Rows a multiple of CROWDED bytes apart fall into at most 16 sets of a first-level cache
+// whose sets repeat every 4096 bytes, as on every x86 processor: such a cache cannot keep a
+// band's lines while the tiles read them 8 bytes at a time, and fetches each again and again.
+// Their band is staged CHUNK columns at a time, one cache line of each row, into a block that
+// spreads over every set; each source line is then read once, whole. Other strides run as
+// fast without the copy.
+const int CROWDED = 256;
+const int CHUNK = 64;
 const int LINE = 64;
-const int PAGE = 4096;
 
 // out[k][m] = in[m][k] for m < rows and k < cols; either step may be negative.
 inline void TransposeLoop(Byte *out, Step outStep, const Byte *in, Step inStep,
@@ -80,7 +83,19 @@ inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
 
 inline void Prefetch(const Byte *p)
 {
-    _mm_prefetch(reinterpret_cast<const char *>(p), _MM_HINT_T1);
+    _mm_prefetch(reinterpret_cast<const char *>(p), _MM_HINT_T0);
+}
+
+inline void CopyChunk(Byte *staged, const Byte *in)
+{
+    const __m128i *from = reinterpret_cast<const __m128i *>(in);
+    __m128i *to = reinterpret_cast<__m128i *>(staged);
+    __m128i a = _mm_loadu_si128(from), b = _mm_loadu_si128(from + 1);
+    __m128i c = _mm_loadu_si128(from + 2), d = _mm_loadu_si128(from + 3);
+    _mm_store_si128(to, a);
+    _mm_store_si128(to + 1, b);
+    _mm_store_si128(to + 2, c);
+    _mm_store_si128(to + 3, d);
 }
 
 inline __m128i Reverse16(__m128i v)
@@ -100,6 +115,11 @@ inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
 
 inline void Prefetch(const Byte *) {}
 
+inline void CopyChunk(Byte *staged, const Byte *in)
+{
+    std::memcpy(staged, in, CHUNK);
+}
+
 #endif
 
 // The bytes from p to the next cache line boundary, in whole units, or span if none.
@@ -109,31 +129,38 @@ int FirstSpan(const Byte *p, int unit, int span)
     return lead ? lead : span;
 }
 
+void TransposeTiles(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
+{
+    for (int k = 0; k < cols; k += TILE_COLS)
+        for (int m = 0; m < rows; m += TILE_ROWS)
+            TransposeTile(out + k * outStep + m, outStep, in + m * inStep + k, inStep);
+}
+
 // TransposeLoop over the whole plane, the inner part tile by tile.
 void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
 {
+    alignas(LINE) Byte staged[BAND * CHUNK];
     int tiledRows = rows - rows % TILE_ROWS;
     int tiledCols = cols - cols % TILE_COLS;
-    // With rows whole pages apart, a band's source lines come from memory on 128 pages at once,
-    // too many for the hardware prefetchers, and then seven more times from the second-level
-    // cache. The tile column at byte 8i of a source line therefore prefetches band rows
-    // share * i onwards of the next line, so that its fetches overlap this line's re-reads.
-    bool prefetch = inStep % PAGE == 0;
-    const int share = BAND / (LINE / TILE_COLS);
+    int chunkedCols = inStep % CROWDED == 0 ? cols - cols % CHUNK : 0;
     // The first band ends where the first result row crosses a cache line, so that the bands
     // cover whole result lines wherever the rows share that alignment.
     for (int m0 = 0, m1 = FirstSpan(out, TILE_ROWS, BAND); m0 < tiledRows; m0 = m1, m1 += BAND) {
-        int end = std::min(m1, tiledRows);
-        for (int k = 0; k < tiledCols; k += TILE_COLS) {
-            if (prefetch && k + LINE < tiledCols) {
-                int i = int(reinterpret_cast<std::uintptr_t>(in + k) % LINE) / TILE_COLS;
-                int first = m0 + i * share;
-                for (int m = first; m < std::min(first + share, end); m++)
-                    Prefetch(in + m * inStep + k + LINE);
+        int bandRows = std::min(m1, tiledRows) - m0;
+        const Byte *band = in + m0 * inStep;
+        for (int k0 = 0; k0 < chunkedCols; k0 += CHUNK) {
+            // The next chunk's lines are fetched while this one is turned; the hardware
+            // prefetchers do not follow so many rows at once.
+            bool more = k0 + CHUNK < chunkedCols;
+            for (int m = 0; m < bandRows; m++) {
+                if (more)
+                    Prefetch(band + m * inStep + k0 + CHUNK);
+                CopyChunk(staged + m * CHUNK, band + m * inStep + k0);
             }
-            for (int m = m0; m < end; m += TILE_ROWS)
-                TransposeTile(out + k * outStep + m, outStep, in + m * inStep + k, inStep);
+            TransposeTiles(out + k0 * outStep + m0, outStep, staged, CHUNK, bandRows, CHUNK);
         }
+        TransposeTiles(out + chunkedCols * outStep + m0, outStep, band + chunkedCols, inStep,
+                       bandRows, tiledCols - chunkedCols);
     }
     // The strips are tested first: with a negative step their start lies outside the plane.
     if (tiledCols < cols)

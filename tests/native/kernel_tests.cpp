@@ -75,15 +75,29 @@ TEST(Kernels, MatchReferenceOverLargeSizes)
                 ExpectAllTurnsMatch(width, height, DibStride(width, padding), padding);
 }
 
-// Source rows whole pages apart, where the quarter turns prefetch, with a partial band and
-// columns left over; the fuzzer's sizes never reach such strides.
-TEST(Kernels, MatchReferenceWithRowsPagesApart)
+// Source rows a multiple of 256 bytes apart, whose bands the quarter turns stage: strides from
+// one such multiple to whole pages, widths with and without columns past the last staged chunk
+// and past the last tile, several bands with a partial one at the end. The fuzzer's sizes
+// reach few such strides.
+struct CrowdedStride {
+    int width;
+    std::ptrdiff_t stride;
+};
+
+class KernelsWithCrowdedStrides : public ::testing::TestWithParam<CrowdedStride> {};
+
+TEST_P(KernelsWithCrowdedStrides, MatchReference)
 {
-    for (int width : {4093, 8192})
-        for (int height : {150, 165})
-            for (int padding : {0, 3})
-                ExpectAllTurnsMatch(width, height, (width + 4095) / 4096 * 4096, padding);
+    for (int height : {150, 529})
+        for (int padding : {0, 3})
+            ExpectAllTurnsMatch(GetParam().width, height, GetParam().stride, padding);
 }
+
+INSTANTIATE_TEST_SUITE_P(Strides, KernelsWithCrowdedStrides,
+                         ::testing::Values(CrowdedStride{200, 256}, CrowdedStride{256, 256},
+                                           CrowdedStride{700, 768}, CrowdedStride{1000, 1024},
+                                           CrowdedStride{1024, 1024}, CrowdedStride{2047, 2048},
+                                           CrowdedStride{4093, 4096}, CrowdedStride{8192, 8192}));
 
 TEST(Kernels, CopyReversed)
 {
