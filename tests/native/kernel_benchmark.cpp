@@ -1,5 +1,7 @@
 // Each turn against cv::rotate making the same mapping of stored rows, and against memcpy of
-// the same pixel bytes, at a sensor's size, a large modern sensor's and 4096 x 4096.
+// the same pixel bytes, at a sensor's size, a large modern sensor's and 4096 x 4096; then the
+// quarter turns and memcpy over a sweep of widths, powers of two and their neighbours among
+// them, where a width that the caches handle badly stands out from the next ones.
 #include "image/pixel_kernels.h"
 
 #include <benchmark/benchmark.h>
@@ -104,6 +106,18 @@ int main(int argc, char **argv)
             benchmark::RegisterBenchmark((std::string("cv_rotate_") + turn.name + suffix).c_str(),
                                          RunOpenCv, turn, size[0], size[1]);
         }
+    }
+    // Widths 4 apart have different DIB strides; odd ones leave columns past the last tile.
+    const int sweepWidths[] = {256, 260, 384, 508, 512, 516, 768, 1020, 1024, 1028,
+                               1536, 2044, 2047, 2048, 2052, 3072, 4092, 4095, 4096};
+    const int sweepHeight = 1024;
+    for (int width : sweepWidths) {
+        std::string suffix = "/" + std::to_string(width) + "x" + std::to_string(sweepHeight);
+        benchmark::RegisterBenchmark(("sweep_memcpy" + suffix).c_str(), RunMemcpy, width, sweepHeight);
+        for (const Turn &turn : TURNS)
+            if (turn.quarter)
+                benchmark::RegisterBenchmark((std::string("sweep_") + turn.name + suffix).c_str(),
+                                             RunKernel, turn, width, sweepHeight);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
