@@ -31,12 +31,16 @@ bool MakeUnder(const char *base, const char *subfolder, char *folder)
 
 bool MakeDataFolder(const char *subfolder, char *folder)
 {
-    if (!subfolder)
-        subfolder = "";
     char base[MAX_PATH];
     if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, base)) &&
-        MakeUnder(base, subfolder, folder))
+        MakeUnder(base, subfolder ? subfolder : "", folder))
         return true;
+    return MakeTemporaryDataFolder(subfolder, folder);
+}
+
+bool MakeTemporaryDataFolder(const char *subfolder, char *folder)
+{
+    char base[MAX_PATH];
     const DWORD length = GetTempPathA(MAX_PATH, base);
-    return length > 0 && length < MAX_PATH && MakeUnder(base, subfolder, folder);
+    return length > 0 && length < MAX_PATH && MakeUnder(base, subfolder ? subfolder : "", folder);
 }

@@ -8,5 +8,8 @@
 // itself), made on demand; under the temporary folder when the user's cannot be made.
 // False when neither can.
 bool MakeDataFolder(const char *subfolder, char *folder);
+// The same under the temporary folder, where a file that cannot be written in the data
+// folder (a full disk, rights taken away) may still be written.
+bool MakeTemporaryDataFolder(const char *subfolder, char *folder);
 
 #endif

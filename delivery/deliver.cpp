@@ -4,14 +4,13 @@
 
 #include <cstring>
 
+#include "delivery/exposure_log.h"
+#include "resources/interfaces.h"
 #include "sensor/sensore.h"
 
 namespace {
 
-const char PHOTO_SERVER_CLASS[] = "MORV_FOTO_SERVER";
-const char IMAGING_CLASS[] = "TQuenstalWnd";
-const WORD PHOTO_SERVER_COMMANDS[] = {24329, 24330, 24315};
-const ULONG_PTR COPY_DATA_IMAGE = 511;
+const WORD PHOTO_SERVER_COMMANDS[] = {PHOTO_SERVER_COMMAND_1, PHOTO_SERVER_COMMAND_2, PHOTO_SERVER_TAKE_IMAGE};
 
 // A receiver that does not answer in this time is given up for this image.
 const UINT RECEIVER_TIMEOUT_MS = 4000;
@@ -19,6 +18,45 @@ const int CLIPBOARD_ATTEMPTS = 10;
 const DWORD CLIPBOARD_RETRY_MS = 50;
 
 enum Outcome { TAKEN, NOT_RUNNING, TIMED_OUT, REFUSED, CLIPBOARD_BUSY, NO_COPY };
+
+// An image being handed over. Windows may end the session while a receiver keeps it waiting,
+// and a grab run from inside the wait hands over its own image, so each record links to the
+// hand-over it interrupted.
+struct HandOver {
+    HGLOBAL image;
+    int counter;
+    bool taken;                       // by a receiver
+    bool saved;                       // at the session's end
+    char savedPath[SAVED_PATH_SIZE];
+    HandOver *interrupted;
+};
+
+HandOver *g_handOvers;
+
+// Shown by Windows Vista and later when the session ends during a hand-over; Windows XP
+// has no such functions.
+const wchar_t SHUTDOWN_REASON[] = L"Consegna di una radiografia in corso";
+
+template <typename Function>
+Function User32Function(const char *name)
+{
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
+
+void ExplainShutdownBlock(HWND owner)
+{
+    typedef BOOL(WINAPI * CreateFn)(HWND, LPCWSTR);
+    if (const auto create = User32Function<CreateFn>("ShutdownBlockReasonCreate"))
+        create(GetAncestor(owner, GA_ROOTOWNER), SHUTDOWN_REASON);
+}
+
+void EndShutdownBlock(HWND owner)
+{
+    typedef BOOL(WINAPI * DestroyFn)(HWND);
+    if (const auto destroy = User32Function<DestroyFn>("ShutdownBlockReasonDestroy"))
+        destroy(GetAncestor(owner, GA_ROOTOWNER));
+}
 
 struct Receipt {
     Outcome outcome;
@@ -143,17 +181,48 @@ void Describe(char *text, const char *receiverClass, const Receipt &receipt)
 Delivery DeliverImage(Sensore *sensor)
 {
     // Read once: a grab nested in a hand-over below sets the field to its own image.
-    HGLOBAL image = sensor->image;
+    HandOver handOver = {};
+    handOver.image = sensor->image;
+    handOver.counter = sensor->imageCount + 1;
+    handOver.interrupted = g_handOvers;
     const HWND owner = sensor->ownerWindow;
-    const int counter = sensor->imageCount + 1;
+    if (!g_handOvers)
+        ExplainShutdownBlock(owner);
+    g_handOvers = &handOver;
     Delivery delivery = {};
 
-    const Receipt photo = HandToPhotoServer(owner, image);
-    const Receipt imaging = HandToImagingApplication(owner, image);
-    delivery.delivered = photo.outcome == TAKEN || imaging.outcome == TAKEN;
-    if (!delivery.delivered)
-        delivery.saved = SaveUndeliveredImage(image, counter, owner, delivery.savedPath);
+    const Receipt photo = HandToPhotoServer(owner, handOver.image);
+    handOver.taken = photo.outcome == TAKEN;
+    const Receipt imaging = HandToImagingApplication(owner, handOver.image);
+    delivery.delivered = handOver.taken || imaging.outcome == TAKEN;
+    // Saved already when the session ended while the receivers kept it waiting.
+    if (!delivery.delivered && handOver.saved) {
+        delivery.saved = true;
+        lstrcpynA(delivery.savedPath, handOver.savedPath, sizeof delivery.savedPath);
+    } else if (!delivery.delivered) {
+        delivery.saved = SaveUndeliveredImage(handOver.image, handOver.counter, owner, delivery.savedPath);
+    }
     Describe(delivery.receivers, PHOTO_SERVER_CLASS, photo);
     Describe(delivery.receivers, IMAGING_CLASS, imaging);
+
+    g_handOvers = handOver.interrupted;
+    if (!g_handOvers)
+        EndShutdownBlock(owner);
     return delivery;
+}
+
+void SaveImagesInHand()
+{
+    for (HandOver *handOver = g_handOvers; handOver; handOver = handOver->interrupted) {
+        if (handOver->taken || handOver->saved)
+            continue;
+        bool elsewhere;
+        handOver->saved = WriteUndeliveredImage(handOver->image, handOver->counter, handOver->savedPath, &elsewhere);
+        if (handOver->saved)
+            LogLine("Esposizione %d non consegnata alla fine della sessione di Windows: salvata in %s",
+                    handOver->counter, handOver->savedPath);
+        else
+            LogLine("Esposizione %d non consegnata alla fine della sessione di Windows e non salvata",
+                    handOver->counter);
+    }
 }

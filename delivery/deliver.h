@@ -18,4 +18,8 @@ struct Delivery {
 // took is saved to the undelivered-images folder. The image stays the caller's.
 Delivery DeliverImage(Sensore *sensor);
 
+// Windows ends the session, perhaps while a receiver keeps a hand-over waiting, and the
+// process with it: every image in hand that no receiver took yet is saved and logged now.
+void SaveImagesInHand();
+
 #endif

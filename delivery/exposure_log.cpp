@@ -23,11 +23,15 @@ bool LogPath(int n, char *path)
     return true;
 }
 
+} // namespace
+
 HANDLE OpenForAppending(const char *path)
 {
     return CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
+
+namespace {
 
 // By size, not by date: a clock set back cannot make a file grow for ever or be overwritten.
 // The current file is moved aside first: while another program holds it open, nothing older
@@ -59,13 +63,30 @@ bool IsFull(HANDLE file)
 
 } // namespace
 
+bool ExposureLogPath(char *path)
+{
+    return LogPath(0, path);
+}
+
+int StampLine(char *line)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return wsprintfA(line, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
+                     now.wMinute, now.wSecond);
+}
+
+void AppendToLog(HANDLE file, const char *line, int length)
+{
+    SetFilePointer(file, 0, nullptr, FILE_END); // where FILE_APPEND_DATA alone does not append
+    DWORD written;
+    WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
+}
+
 void LogLine(const char *format, ...)
 {
     char line[LINE_SIZE];
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    int length = wsprintfA(line, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
-                           now.wMinute, now.wSecond);
+    int length = StampLine(line);
     va_list arguments;
     va_start(arguments, format);
     length += wvsprintfA(line + length, format, arguments);
@@ -83,8 +104,6 @@ void LogLine(const char *format, ...)
     }
     if (file == INVALID_HANDLE_VALUE)
         return;
-    SetFilePointer(file, 0, nullptr, FILE_END); // where FILE_APPEND_DATA alone does not append
-    DWORD written;
-    WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
+    AppendToLog(file, line, length);
     CloseHandle(file);
 }

@@ -54,25 +54,56 @@ bool WriteNewBitmapFile(char *path, const BITMAPINFOHEADER *header, SIZE_T block
     return false;
 }
 
+// The image as folder\name, name without its extension.
+bool WriteInto(const char *folder, const char *name, HGLOBAL image, char *path)
+{
+    wsprintfA(path, "%s\\%s", folder, name);
+    const auto *header = static_cast<const BITMAPINFOHEADER *>(GlobalLock(image));
+    if (!header)
+        return false;
+    const bool written = WriteNewBitmapFile(path, header, GlobalSize(image));
+    GlobalUnlock(image);
+    return written;
+}
+
 } // namespace
+
+bool WriteUndeliveredImage(HGLOBAL image, int counter, char *path, bool *elsewhere)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char name[64];
+    wsprintfA(name, "tavro-%04u%02u%02u-%02u%02u%02u-%03u-%04d", now.wYear, now.wMonth, now.wDay, now.wHour,
+              now.wMinute, now.wSecond, now.wMilliseconds, counter);
+    *elsewhere = false;
+    char folder[MAX_PATH], fallback[MAX_PATH];
+    const bool usual = MakeDataFolder(FOLDER_NAME, folder);
+    if (usual && WriteInto(folder, name, image, path))
+        return true;
+    // A folder that exists may still refuse the file: a full disk, rights a policy took away.
+    if (MakeTemporaryDataFolder(FOLDER_NAME, fallback) && (!usual || lstrcmpiA(folder, fallback) != 0) &&
+        WriteInto(fallback, name, image, path)) {
+        *elsewhere = usual;
+        return true;
+    }
+    path[0] = '\0';
+    return false;
+}
 
 bool SaveUndeliveredImage(HGLOBAL image, int counter, HWND owner, char *path)
 {
-    bool saved = false;
-    if (MakeDataFolder(FOLDER_NAME, path)) {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        wsprintfA(path + lstrlenA(path), "\\tavro-%04u%02u%02u-%02u%02u%02u-%03u-%04d", now.wYear,
-                  now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, counter);
-        if (const auto *header = static_cast<const BITMAPINFOHEADER *>(GlobalLock(image))) {
-            saved = WriteNewBitmapFile(path, header, GlobalSize(image));
-            GlobalUnlock(image);
-        }
-    }
-    if (!saved) {
-        path[0] = '\0';
+    bool elsewhere;
+    if (!WriteUndeliveredImage(image, counter, path, &elsewhere)) {
         MessageBoxA(owner, "Nessun programma ha ricevuto l'immagine e non e' stato possibile salvarla.",
                     "Immagine non consegnata", MB_ICONERROR);
+        return false;
     }
-    return saved;
+    // Not where the operator would look for it: say where it is.
+    if (elsewhere) {
+        char text[SAVED_PATH_SIZE + 160];
+        wsprintfA(text, "Nessun programma ha ricevuto l'immagine e non e' stato possibile salvarla nella "
+                        "cartella delle immagini non consegnate. E' stata salvata in:\n\n%s", path);
+        MessageBoxA(owner, text, "Immagine non consegnata", MB_ICONWARNING);
+    }
+    return true;
 }

@@ -88,7 +88,4 @@
 
 #define IDI_TAVRO               100
 
-/* Sent by other programs to the main window or the control dialog: poll the sensor now */
-#define WM_TAVRO_TRIGGER        20000
-
 #endif

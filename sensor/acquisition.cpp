@@ -7,6 +7,7 @@
 #include "image/dib_layout.h"
 #include "image/image_dib.h"
 #include "image/orientation.h"
+#include "resources/interfaces.h"
 #include "resources/resource.h"
 #include "sensor/gendex.h"
 #include "sensor/gendex_library.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "resources/interfaces.h"
 #include "resources/resource.h"
 #include "sensor/sensore.h"
 #include "shell/globals.h"

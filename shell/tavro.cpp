@@ -1,7 +1,10 @@
 // Start-up, the main window, the message loop and the settings of tavro.ini.
 #include <windows.h>
 
+#include "delivery/crash_log.h"
+#include "delivery/deliver.h"
 #include "delivery/exposure_log.h"
+#include "resources/interfaces.h"
 #include "resources/resource.h"
 #include "sensor/gendex.h"
 #include "shell/control_dialog.h"
@@ -32,8 +35,8 @@ void SaveState()
 {
     LogLine("Uscita");
     // Tell the photo server we are leaving; it must not wait for us.
-    if (HWND server = FindWindowA("MORV_FOTO_SERVER", nullptr))
-        PostMessageA(server, g_deleteResourceMessage, 2, 0);
+    if (HWND server = FindWindowA(PHOTO_SERVER_CLASS, nullptr))
+        PostMessageA(server, g_deleteResourceMessage, LEAVING_NOTICE_WPARAM, 0);
     CloseViewer();
     WriteProfileInt(g_appName, "Lanko", g_viewerEnabled ? 1 : 0, TAVRO_INI);
 
@@ -174,6 +177,29 @@ WPARAM RunMessageLoop(HACCEL accelerators)
     return message.wParam;
 }
 
+// Two programs must never hold the sensor, nor tell the receivers that they leave. The mutex
+// is held until the process ends; another user's session on the same computer has its own.
+bool AnotherTavroRuns()
+{
+    return CreateMutexA(nullptr, FALSE, TAVRO_INSTANCE_MUTEX) && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// Without waiting on it: a Tavro kept busy by its library must not hold this start too.
+void BringRunningTavroForward()
+{
+    HWND running = FindWindowA(TAVRO_WINDOW_CLASS, nullptr);
+    if (!running) // still starting, or showing a box before its windows
+        return;
+    // This start is the operator's, so it may hand the foreground on.
+    DWORD process = 0;
+    GetWindowThreadProcessId(running, &process);
+    AllowSetForegroundWindow(process);
+    SetForegroundWindow(GetLastActivePopup(running));
+    // As the taskbar restores it: the window pair shows again, control dialog and all.
+    if (IsIconic(running))
+        PostMessageA(running, WM_SYSCOMMAND, SC_RESTORE, 0);
+}
+
 } // namespace
 
 extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -196,8 +222,10 @@ extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wPara
     case WM_QUERYENDSESSION:
         return 1;
     case WM_ENDSESSION:
-        if (wParam)
+        if (wParam) {
+            SaveImagesInHand();
             SaveState();
+        }
         return 0;
     case WM_USER:
     case WM_TAVRO_TRIGGER:
@@ -215,6 +243,11 @@ extern "C" LRESULT CALLBACK FfindWndProc(HWND window, UINT message, WPARAM wPara
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int showCommand)
 {
+    if (AnotherTavroRuns()) {
+        BringRunningTavroForward();
+        return 0;
+    }
+    LogCrashes();
     g_sensor = new SGendex;
     if (!g_sensor->driverLibrary) {
         delete g_sensor;

@@ -4,13 +4,13 @@
 
 #include <cstring>
 
+#include "resources/interfaces.h"
 #include "resources/resource.h"
 #include "shell/control_dialog.h"
 #include "shell/globals.h"
 
 namespace {
 
-const char VIEWER_CLASS[] = "lanko";
 const char VIEWER_PROGRAM[] = "lanko.exe";
 
 // The quoted command line of lanko.exe in the program's own folder, or an empty text when

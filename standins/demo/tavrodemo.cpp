@@ -4,6 +4,7 @@
 // The output folder gets each delivered image as PNG, a screenshot of the control dialog
 // after each click, and summary.txt.
 #include "journal.h"
+#include "resources/interfaces.h"
 #include "unix_side.h"
 
 #include <cstdio>
@@ -173,8 +174,8 @@ int main(int argc, char **argv)
     CreateDirectoryA(output.c_str(), nullptr);
     PrepareFolder();
 
-    HWND photoServer = StartReceiver("fotoserver.exe", "MORV_FOTO_SERVER");
-    HWND imagingApp = StartReceiver("quenstal.exe", "TQuenstalWnd");
+    HWND photoServer = StartReceiver("fotoserver.exe", PHOTO_SERVER_CLASS);
+    HWND imagingApp = StartReceiver("quenstal.exe", IMAGING_CLASS);
     if (!photoServer || !imagingApp)
         return Fail("the stand-in receivers did not start");
     HANDLE tavro = Start("C:\\tavro-demo\\tavro.exe", DEMO_FOLDER);

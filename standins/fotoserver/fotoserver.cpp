@@ -5,6 +5,7 @@
 // message (WM_USER) while Tavro still waits for the command, as another program may at any
 // moment.
 #include "dibfile.h"
+#include "resources/interfaces.h"
 #include "journal.h"
 #include "window.h"
 
@@ -14,7 +15,7 @@
 
 namespace {
 
-const UINT kFirstCommand = 24329, kTakeImageCommand = 24315;
+const UINT kFirstCommand = PHOTO_SERVER_COMMAND_1, kTakeImageCommand = PHOTO_SERVER_TAKE_IMAGE;
 
 std::string g_folder, g_journal;
 bool g_hang, g_emptyClipboard, g_trigger;
@@ -59,7 +60,7 @@ void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     }
     // Before the image is taken: a grab run by the trigger must not replace it on the clipboard.
     if (id == kFirstCommand && g_trigger) {
-        if (HWND tavro = FindWindowA("Tavro", nullptr)) {
+        if (HWND tavro = FindWindowA(TAVRO_WINDOW_CLASS, nullptr)) {
             DWORD_PTR result;
             Journal(g_journal, "trigger");
             SendMessageTimeoutA(tavro, WM_USER, 0, 0, SMTO_NORMAL, 30000, &result);
@@ -110,10 +111,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         g_trigger = g_trigger || std::strcmp(__argv[i], "--trigger") == 0;
     }
     g_journal = JoinPath(g_folder, "fotoserver.txt");
-    g_deleteResourceMessage = RegisterWindowMessageA("WM_DELETE_RESOURCE");
+    g_deleteResourceMessage = RegisterWindowMessageA(LEAVING_NOTICE_MESSAGE);
 
     const HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    if (!OpenStandInWindow(instance, "MORV_FOTO_SERVER", "Foto server (simulato)", WindowProc,
+    if (!OpenStandInWindow(instance, PHOTO_SERVER_CLASS, "Foto server (simulato)", WindowProc,
                            RECT{700, 40, 1000, 160}, background))
         return 1;
     Journal(g_journal, "start");

@@ -1,6 +1,7 @@
 // Viewer stand-in: journals its start and close to %LANKO_DIR%\lanko.txt and, for a
 // person watching, shows the newest .bmp of %LANKO_IMAGES% scaled to fit.
 #include "journal.h"
+#include "resources/interfaces.h"
 #include "window.h"
 
 #include <string>
@@ -112,7 +113,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_images = EnvironmentFolder("LANKO_IMAGES");
 
     // No background brush: the picture is painted over the whole window.
-    HWND window = OpenStandInWindow(instance, "lanko", "Lanko (simulato)", WindowProc, RECT{420, 40, 680, 400},
+    HWND window = OpenStandInWindow(instance, VIEWER_CLASS, "Lanko (simulato)", WindowProc, RECT{420, 40, 680, 400},
                                     nullptr);
     if (!window) return 1;
     Journal(g_journal, "start %s", exe);

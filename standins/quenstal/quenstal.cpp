@@ -2,6 +2,7 @@
 // Usage: quenstal.exe <folder> [--hang] [--late]
 // --late: keeps the image, then answers only after the sender's time-out (5 s).
 #include "dibfile.h"
+#include "resources/interfaces.h"
 #include "journal.h"
 #include "window.h"
 
@@ -70,7 +71,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     g_journal = JoinPath(g_folder, "quenstal.txt");
 
     const HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    if (!OpenStandInWindow(instance, "TQuenstalWnd", "Imaging (simulato)", WindowProc, RECT{700, 200, 1000, 320},
+    if (!OpenStandInWindow(instance, IMAGING_CLASS, "Imaging (simulato)", WindowProc, RECT{700, 200, 1000, 320},
                            background))
         return 1;
     Journal(g_journal, "start");

@@ -24,6 +24,7 @@ struct Control {
     long installStatus = 0, activateStatus = 0, version = 0x0105;
     long exposures = 0, grabbedCode = 1, dibStatus = 0, tiffBusyCalls = 3;
     long width = 0, height = 0, writeHeader = 1;
+    long faultInFetch = 0;       // the fetch writes through a null pointer, as a broken library may
     bool tiffFile = true;
 };
 
@@ -68,7 +69,7 @@ Control ReadControl()
         {"Exposures", &Control::exposures}, {"GrabbedCode", &Control::grabbedCode},
         {"DibStatus", &Control::dibStatus}, {"TiffBusyCalls", &Control::tiffBusyCalls},
         {"Width", &Control::width}, {"Height", &Control::height},
-        {"WriteHeader", &Control::writeHeader},
+        {"WriteHeader", &Control::writeHeader}, {"FaultInFetch", &Control::faultInFetch},
     };
     FILE *file = std::fopen(JoinPath(Folder(), "vixsim.ini").c_str(), "r");
     if (!file) return c;
@@ -228,6 +229,13 @@ WORD FillBlock(const Control &c, HGLOBAL image, std::vector<unsigned char> &rows
     return 0;
 }
 
+// An access violation inside this library, not an instruction the compiler chose to trap.
+void Fault()
+{
+    volatile UINT_PTR nowhere = 0;
+    *reinterpret_cast<volatile long *>(nowhere) = 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -272,6 +280,10 @@ WORD WINAPI IsGVGImageGrabbed()
 WORD WINAPI GetGVGDIBitmap(char *tiffPath, HGLOBAL image)
 {
     const Control c = ReadControl();
+    if (c.faultInFetch) {
+        Journal(JournalPath(), "GetGVGDIBitmap fault");
+        Fault();
+    }
     WORD status = static_cast<WORD>(c.dibStatus);
     std::string path;
     long blockWidth, blockHeight;

@@ -1,4 +1,5 @@
-// Receivers and libraries that misbehave: the image still arrives somewhere, and the
+// Receivers and libraries that misbehave, and Windows ending the session or starting Tavro
+// twice: the image still arrives somewhere or is kept, and the log says what happened. The
 // program neither crashes nor hangs.
 #include <gtest/gtest.h>
 
@@ -366,4 +367,98 @@ TEST_F(Faults, ADataFolderThatCannotBeMadeFallsBackToTheTemporaryFolder)
     DeleteFileA(kept[0].c_str());
     EXPECT_TRUE(Contains(log, "Esposizione 1 non consegnata: salvata in " + kept[0])) << log;
     EXPECT_EQ(ItemText(tavro.Dialog(), 103), "Non consegnata: salvata");
+}
+
+namespace {
+
+std::string LastLine(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text.substr(text.find_last_of('\n') + 1); // npos + 1: the whole text
+}
+
+bool Kill(DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
+    const bool killed = process && TerminateProcess(process, 1);
+    if (process)
+        CloseHandle(process);
+    return killed;
+}
+
+} // namespace
+
+// Windows ends the session while a receiver keeps the hand-over waiting, and then ends the
+// process as soon as WM_ENDSESSION returns. Wine does not end it: the test does.
+TEST_F(Faults, TheSessionsEndDuringAHandOverKeepsTheImageOnDisk)
+{
+    StandIn imaging("standins/quenstal.exe", QuotedFolder() + " --hang", "TQuenstalWnd");
+    tavro.StartAndWait();
+    tavro.Sim("Exposures", 1);
+    PostMessageA(tavro.Main(), WM_USER, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Contains(ImagingRecord(), "hanging"); }));
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(tavro.Main(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 3000, &answer));
+    EXPECT_EQ(answer, 1u);
+    ASSERT_TRUE(SendMessageTimeoutA(tavro.Main(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 3000, &answer));
+    ASSERT_TRUE(Kill(tavro.ProcessId()));
+    ASSERT_TRUE(tavro.WaitForExit());
+
+    const auto kept = NewUndelivered();
+    ASSERT_EQ(kept.size(), 1u);
+    const SavedBitmap bitmap = ReadSavedBitmap(kept[0]);
+    EXPECT_TRUE(bitmap.picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+    EXPECT_EQ(ReadTextFile(kept[0]).size(), sizeof(BITMAPFILEHEADER) + 1064 + COLUMNS * ROWS);
+    DeleteFileA(kept[0].c_str());
+    const std::string log = LoggedSince(logged);
+    EXPECT_TRUE(Contains(log, "Esposizione 1 non consegnata alla fine della sessione di Windows: salvata in " +
+                                  kept[0])) << log;
+    EXPECT_TRUE(Contains(LastLine(log), "Uscita")) << log;
+}
+
+// Started again, by a double click too many: the running program comes to the front, and
+// the second leaves the sensor, the settings and the receivers alone.
+TEST_F(Faults, ASecondStartBringsTheRunningTavroForwardAndEnds)
+{
+    StandIn photo("standins/fotoserver.exe", QuotedFolder(), "MORV_FOTO_SERVER");
+    tavro.StartAndWait();
+    PostMessageA(tavro.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(tavro.Main()) != 0; }));
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second = {};
+    std::string commandLine = "\"" + tavro.Folder() + "\\tavro.exe\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, tavro.Folder().c_str(),
+                               &startup, &second));
+    const bool ended = WaitForSingleObject(second.hProcess, WAIT_MS) == WAIT_OBJECT_0;
+    DWORD code = 1;
+    GetExitCodeProcess(second.hProcess, &code);
+    if (!ended)
+        TerminateProcess(second.hProcess, 1);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(code, 0u);
+
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(tavro.Main()) && IsWindowVisible(tavro.Dialog()); }));
+    EXPECT_EQ(tavro.Calls("InstallHandler").size(), 1u);
+    EXPECT_FALSE(Contains(PhotoRecord(), "deleteresource"));
+    Expose();
+    ASSERT_TRUE(Counted(1));
+    EXPECT_TRUE(Photo(1).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
+}
+
+// The vendor's library faults inside a call: the log's last line says where, for IT.
+TEST_F(Faults, ACrashInTheLibraryIsTheLogsLastLine)
+{
+    tavro.StartAndWait();
+    tavro.Sim("FaultInFetch", 1);
+    tavro.Sim("Exposures", 1);
+    PostMessageA(tavro.Main(), WM_USER, 0, 0);
+    ASSERT_TRUE(tavro.WaitForExit(30000));
+    const std::string line = LastLine(LoggedSince(logged));
+    EXPECT_TRUE(Contains(line, "Arresto imprevisto: eccezione 0xC0000005 in vix32.dll+0x")) << line;
+    EXPECT_EQ(line[4], '-') << line; // dated as every line
 }

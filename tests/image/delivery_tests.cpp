@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -148,6 +152,163 @@ TEST_F(Delivering, WithoutTheClipboardsCopyThePhotoServerIsNotToldAndTheImageIsS
     EXPECT_TRUE(g_log.messages.empty());
     EXPECT_STREQ(delivery.receivers,
                  "MORV_FOTO_SERVER: memoria insufficiente, non avvisata; TQuenstalWnd: non in esecuzione");
+}
+
+std::string ReadFileBytes(const char *path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::string UndeliveredFolder(bool temporary)
+{
+    char base[MAX_PATH];
+    if (temporary)
+        GetTempPathA(MAX_PATH, base);
+    else
+        SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, base);
+    std::string folder = base;
+    if (folder.back() != '\\')
+        folder += '\\';
+    return folder + "Tavro\\Immagini non consegnate";
+}
+
+int UndeliveredCount()
+{
+    int count = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((UndeliveredFolder(false) + "\\*.bmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do
+        ++count;
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+struct FullDisk {
+    bool usualFull, temporaryFull;
+    bool saved;
+    const char *box;   // how the box begins, "" for none
+};
+
+std::string DiskName(const testing::TestParamInfo<FullDisk> &info)
+{
+    return info.param.temporaryFull ? "BothFull" : info.param.usualFull ? "UsualFull" : "Usual";
+}
+
+class UndeliveredSave : public Delivering, public testing::WithParamInterface<FullDisk> {};
+
+// A file the undelivered-images folder cannot take goes to the temporary folder, and the
+// operator is told where; only when that fails too is the image lost.
+TEST_P(UndeliveredSave, FallsBackToTheTemporaryFolderAndSaysWhere)
+{
+    const FullDisk disk = GetParam();
+    if (disk.usualFull)
+        g_log.fullFolders.push_back(UndeliveredFolder(false));
+    if (disk.temporaryFull)
+        g_log.fullFolders.push_back(UndeliveredFolder(true));
+    const Delivery delivery = DeliverImage(&sensor);
+    g_log.fullFolders.clear();
+
+    EXPECT_FALSE(delivery.delivered);
+    ASSERT_EQ(delivery.saved, disk.saved);
+    ASSERT_EQ(g_log.messages.size(), disk.box[0] ? 1u : 0u);
+    if (disk.box[0]) {
+        EXPECT_EQ(g_log.messages[0].find(disk.box), 0u) << g_log.messages[0];
+    }
+    if (!disk.saved) {
+        EXPECT_STREQ(delivery.savedPath, "");
+        return;
+    }
+    const std::string path = delivery.savedPath;
+    EXPECT_EQ(path.find(UndeliveredFolder(disk.usualFull) + "\\tavro-"), 0u) << path;
+    if (disk.box[0]) {
+        EXPECT_NE(g_log.messages[0].find(path), std::string::npos) << "the box names the file";
+    }
+    const std::string file = ReadFileBytes(path.c_str());
+    DeleteFileA(path.c_str());
+    EXPECT_EQ(file.substr(std::min(file.size(), sizeof(BITMAPFILEHEADER))), std::string(bytes.begin(), bytes.end()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Disks, UndeliveredSave,
+    testing::Values(FullDisk{false, false, true, ""},
+                    FullDisk{true, false, true, "Immagine non consegnata|Nessun programma ha ricevuto l'immagine e non "
+                                                "e' stato possibile salvarla nella cartella"},
+                    FullDisk{true, true, false, "Immagine non consegnata|Nessun programma ha ricevuto l'immagine e non "
+                                                "e' stato possibile salvarla."}),
+    DiskName);
+
+// A receiver on a thread of its own that hangs past the hand-over's time-out, and meanwhile
+// Windows ends the session: the owner window is told, as the main window would be.
+const UINT END_SESSION = WM_APP;
+std::wstring g_reasonAtSessionEnd;
+
+LRESULT CALLBACK HangingImagingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_COPYDATA)
+        return DefWindowProcA(window, message, wParam, lParam);
+    SendMessageA(reinterpret_cast<HWND>(wParam), END_SESSION, 0, 0);
+    Sleep(4500);
+    return TRUE;
+}
+
+LRESULT CALLBACK EndingOwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != END_SESSION)
+        return DefWindowProcA(window, message, wParam, lParam);
+    g_reasonAtSessionEnd = g_log.shutdownReason;
+    SaveImagesInHand();
+    return 0;
+}
+
+DWORD WINAPI RunHangingImaging(void *ready)
+{
+    OpenWindow("TQuenstalWnd", HangingImagingProc);
+    SetEvent(ready);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    return 0;
+}
+
+// Windows is told why to wait while an image is in hand, and no longer after; the image in
+// hand when the session ends is saved then, and not again when the hand-over goes on.
+TEST_F(Delivering, TheSessionsEndSavesTheImageInHandOnce)
+{
+    SetWindowLongPtrA(sensor.ownerWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EndingOwnerProc));
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD threadId = 0;
+    HANDLE thread = CreateThread(nullptr, 0, RunHangingImaging, ready, 0, &threadId);
+    ASSERT_EQ(WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
+    const int kept = UndeliveredCount();
+    const Delivery delivery = DeliverImage(&sensor);
+    const int added = UndeliveredCount() - kept;
+    PostThreadMessageA(threadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    CloseHandle(ready);
+
+    EXPECT_EQ(g_reasonAtSessionEnd, L"Consegna di una radiografia in corso");
+    EXPECT_TRUE(g_log.shutdownReason.empty());
+    EXPECT_FALSE(delivery.delivered);
+    ASSERT_TRUE(delivery.saved);
+    EXPECT_EQ(added, 1);
+    EXPECT_TRUE(g_log.messages.empty());
+    const std::string path = delivery.savedPath;
+    const std::string file = ReadFileBytes(path.c_str());
+    DeleteFileA(path.c_str());
+    EXPECT_EQ(file.substr(std::min(file.size(), sizeof(BITMAPFILEHEADER))), std::string(bytes.begin(), bytes.end()));
 }
 
 } // namespace

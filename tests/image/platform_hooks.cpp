@@ -91,6 +91,46 @@ int WINAPI RecordMessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT)
     return IDOK;
 }
 
+decltype(&CreateFileA) realCreateFileA;
+decltype(&GetProcAddress) realGetProcAddress;
+
+HANDLE WINAPI RecordCreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                DWORD disposition, DWORD flags, HANDLE model)
+{
+    for (const std::string &folder : g_log.fullFolders)
+        if ((access & (GENERIC_WRITE | FILE_APPEND_DATA)) && lstrlenA(path) > static_cast<int>(folder.size()) &&
+            std::string(path, folder.size()) == folder && path[folder.size()] == '\\') {
+            SetLastError(ERROR_DISK_FULL);
+            return INVALID_HANDLE_VALUE;
+        }
+    return realCreateFileA(path, access, share, security, disposition, flags, model);
+}
+
+BOOL WINAPI RecordShutdownBlockReasonCreate(HWND window, LPCWSTR reason)
+{
+    g_log.shutdownReasonWindow = window;
+    g_log.shutdownReason = reason;
+    return TRUE;
+}
+
+BOOL WINAPI RecordShutdownBlockReasonDestroy(HWND window)
+{
+    if (window == g_log.shutdownReasonWindow) {
+        g_log.shutdownReasonWindow = nullptr;
+        g_log.shutdownReason.clear();
+    }
+    return TRUE;
+}
+
+FARPROC WINAPI RecordGetProcAddress(HMODULE module, LPCSTR name)
+{
+    if (!IS_INTRESOURCE(name) && !strcmp(name, "ShutdownBlockReasonCreate"))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(RecordShutdownBlockReasonCreate));
+    if (!IS_INTRESOURCE(name) && !strcmp(name, "ShutdownBlockReasonDestroy"))
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(RecordShutdownBlockReasonDestroy));
+    return realGetProcAddress(module, name);
+}
+
 // Points this program's import of dll!name at replacement; returns what it pointed at.
 template <typename Function>
 Function PatchImport(const char *dll, const char *name, Function replacement)
@@ -132,6 +172,8 @@ void ResetPlatformLog()
         realGlobalSize = PatchImport("kernel32.dll", "GlobalSize", RecordGlobalSize);
         realSetClipboardData = PatchImport("user32.dll", "SetClipboardData", RecordSetClipboardData);
         realGetLocalTime = PatchImport("kernel32.dll", "GetLocalTime", LocalTimeOfClock);
+        realCreateFileA = PatchImport("kernel32.dll", "CreateFileA", RecordCreateFileA);
+        realGetProcAddress = PatchImport("kernel32.dll", "GetProcAddress", RecordGetProcAddress);
         PatchImport("user32.dll", "MessageBeep", RecordMessageBeep);
         PatchImport("user32.dll", "MessageBoxA", RecordMessageBoxA);
     }

@@ -27,6 +27,12 @@ struct PlatformLog {
     // When set, the local time every caller of GetLocalTime is given: a clock set at will.
     bool clockSet;
     SYSTEMTIME clock;
+    // Folders in which no file can be created for writing, as on a full disk.
+    std::vector<std::string> fullFolders;
+    // The reason Windows is given to wait with ending the session, and for which window;
+    // ShutdownBlockReasonCreate and Destroy as GetProcAddress hands them out.
+    std::wstring shutdownReason;
+    HWND shutdownReasonWindow;
 };
 
 extern PlatformLog g_log;
