@@ -1,6 +1,7 @@
 // Exposure-to-delivery latency: from the library reporting an image to the receivers holding
-// it, read from the journals' shared clock. A benchmark, run by hand:
-//   wine build/tests/bench/latency_bench.exe
+// it, read from the journals' shared clock. A benchmark, run by scripts/bench-report.sh, or by
+// hand in a Wine session of scripts/wine-session.sh:
+//   "$TAVRO_WINE" build/tests/bench/latency_bench.exe
 #include <gtest/gtest.h>
 
 #include <algorithm>
