@@ -25,51 +25,15 @@ const UINT POLL_PERIOD_MS = 1000;
 // Older hardware delivers a fixed image size whatever vixwin.ini says.
 const WORD FIRST_SIZED_HARDWARE = 54;
 
-struct EntryPoint {
-    const char *name;
-    FARPROC *slot;
-    bool required; // the acquisition cannot work without it
+// Where each entry point of GENDEX_ENTRIES is kept, in the same order.
+FARPROC *const ENTRY_SLOTS[GENDEX_ENTRY_COUNT] = {
+    reinterpret_cast<FARPROC *>(&pInstallHandler),     reinterpret_cast<FARPROC *>(&pGVGActivate),
+    reinterpret_cast<FARPROC *>(&pIsGVGImageGrabbed),  reinterpret_cast<FARPROC *>(&pGetGVGDIBitmap),
+    reinterpret_cast<FARPROC *>(&pRemoveHandler),      reinterpret_cast<FARPROC *>(&pIsGVGWriteTIFFBusy),
+    reinterpret_cast<FARPROC *>(&pGetGVGVersion),      reinterpret_cast<FARPROC *>(&pGVGInhibit),
+    reinterpret_cast<FARPROC *>(&pSetGVGIntegrationT), reinterpret_cast<FARPROC *>(&pGVGNoXrayGrab),
+    reinterpret_cast<FARPROC *>(&pSetGVGConfiguration),
 };
-
-// Looked up in this order. Inhibit and integration time are bound but never called.
-const EntryPoint ENTRY_POINTS[] = {
-    {"InstallHandler", reinterpret_cast<FARPROC *>(&pInstallHandler), true},
-    {"GVGActivate", reinterpret_cast<FARPROC *>(&pGVGActivate), true},
-    {"IsGVGImageGrabbed", reinterpret_cast<FARPROC *>(&pIsGVGImageGrabbed), true},
-    {"GetGVGDIBitmap", reinterpret_cast<FARPROC *>(&pGetGVGDIBitmap), true},
-    {"RemoveHandler", reinterpret_cast<FARPROC *>(&pRemoveHandler), true},
-    {"IsGVGWriteTIFFBusy", reinterpret_cast<FARPROC *>(&pIsGVGWriteTIFFBusy), true},
-    {"GetGVGVersion", reinterpret_cast<FARPROC *>(&pGetGVGVersion), false},
-    {"GVGInhibit", reinterpret_cast<FARPROC *>(&pGVGInhibit), false},
-    {"SetGVGIntegrationT", reinterpret_cast<FARPROC *>(&pSetGVGIntegrationT), false},
-    {"GVGNoXrayGrab", reinterpret_cast<FARPROC *>(&pGVGNoXrayGrab), false},
-    {"SetGVGConfiguration", reinterpret_cast<FARPROC *>(&pSetGVGConfiguration), true},
-};
-
-struct StatusText {
-    WORD status;
-    const char *text;
-};
-
-const StatusText ERROR_TEXTS[] = {
-    {0x10, "ILLEGAL FUNCTION CALL"},       {0x11, "ILLEGAL INPUT PARAMETERS"},
-    {0x13, "INVALID DIB BUFFER"},          {0x20, "DLL ALREADY IN USE"},
-    {0x22, "INCORRECT WINDOWS VERSION"},   {0x28, "DEVICE DRIVER LOADING ERROR"},
-    {0x29, "DEVICE DRIVER ERROR"},         {0x2A, "CANNOT WRITE TIFF FILE"},
-    {0x2B, "CANNOT READ TIFF FILE"},       {0x30, "FG NOT RESPONDING"},
-    {0x40, "FG FAULT"},                    {0x50, "FG RAM FAULT"},
-    {0x51, "FG MEMORY NOT DETECTED"},      {0x70, "ANCILLARY ELECTRONICS FAULT"},
-    {0xE0, "SENSOR NOT RESPONDING"},
-};
-
-UINT HardwareLabel(WORD hardwareType)
-{
-    if (hardwareType == 54)
-        return IDS_GENDEX_CCD38;
-    if (hardwareType >= 56)
-        return IDS_GENDEX_USB;
-    return IDS_HARDWARE_FAILURE;
-}
 
 const int VERSION_TEXT_SIZE = 48;
 
@@ -102,14 +66,6 @@ void LogLibrary(HMODULE library)
 
 } // namespace
 
-const char *GendexErrorText(WORD status)
-{
-    for (const StatusText &entry : ERROR_TEXTS)
-        if (entry.status == status)
-            return entry.text;
-    return nullptr;
-}
-
 SGendex::SGendex()
     : Sensore(ReadProfileInt("Acquire", "Direction", 1, VIXWIN_INI)), status(0), hardwareType(0),
       reservedA(0), reservedB(0), grabbing(false), pollDeferred(false), grabNotice()
@@ -136,9 +92,10 @@ void SGendex::Init()
 // never call through a pointer that was not found.
 bool SGendex::BindEntryPoints()
 {
-    for (const EntryPoint &entry : ENTRY_POINTS) {
-        *entry.slot = GetProcAddress(driverLibrary, entry.name);
-        if (!*entry.slot && entry.required) {
+    for (int i = 0; i < GENDEX_ENTRY_COUNT; ++i) {
+        const GendexEntryName &entry = GENDEX_ENTRIES[i];
+        *ENTRY_SLOTS[i] = GetProcAddress(driverLibrary, entry.name);
+        if (!*ENTRY_SLOTS[i] && entry.required) {
             wsprintfA(g_textBuffer, "Funzione %s non trovata in vix32.dll", entry.name);
             MessageBoxA(nullptr, g_textBuffer, "Vix32.dll", MB_ICONERROR);
             return false;
@@ -163,7 +120,7 @@ void SGendex::OpenHardware()
     status = pInstallHandler(ownerWindow, integrationTime, irq, memoryBase, portBase, &hardwareType,
                              &reservedA, &reservedB);
 
-    LoadStringA(g_instance, HardwareLabel(hardwareType), g_textBuffer, TEXT_BUFFER_SIZE);
+    LoadStringA(g_instance, GendexHardwareLabel(hardwareType), g_textBuffer, TEXT_BUFFER_SIZE);
     SetDlgItemTextA(ownerWindow, IDC_HARDWARE_LABEL, g_textBuffer);
     const char *error = GendexErrorText(status);
     LogLine("Apertura dell'hardware: %s, stato %u%s%s%s", g_textBuffer, status, error ? " (" : "",

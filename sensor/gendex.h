@@ -2,6 +2,7 @@
 #ifndef TAVRO_GENDEX_H
 #define TAVRO_GENDEX_H
 
+#include "sensor/gendex_names.h"
 #include "sensor/sensore.h"
 
 class SGendex : public Sensore {
@@ -41,8 +42,5 @@ private:
     // the next exposure; empty when all went well.
     char grabNotice[64];
 };
-
-// Text of a library status code, or none for a code without one.
-const char *GendexErrorText(WORD status);
 
 #endif
