@@ -3,9 +3,10 @@
 #include "delivery/data_folder.h"
 #include "image/image_dib.h"
 
+const char UNDELIVERED_FOLDER_NAME[] = "Immagini non consegnate";
+
 namespace {
 
-const char FOLDER_NAME[] = "Immagini non consegnate";
 const int NAME_ATTEMPTS = 10;
 
 // The bytes of the packed bitmap: header, palette and rows, never more than the block holds.
@@ -77,11 +78,11 @@ bool WriteUndeliveredImage(HGLOBAL image, int counter, char *path, bool *elsewhe
               now.wMinute, now.wSecond, now.wMilliseconds, counter);
     *elsewhere = false;
     char folder[MAX_PATH], fallback[MAX_PATH];
-    const bool usual = MakeDataFolder(FOLDER_NAME, folder);
+    const bool usual = MakeDataFolder(UNDELIVERED_FOLDER_NAME, folder);
     if (usual && WriteInto(folder, name, image, path))
         return true;
     // A folder that exists may still refuse the file: a full disk, rights a policy took away.
-    if (MakeTemporaryDataFolder(FOLDER_NAME, fallback) && (!usual || lstrcmpiA(folder, fallback) != 0) &&
+    if (MakeTemporaryDataFolder(UNDELIVERED_FOLDER_NAME, fallback) && (!usual || lstrcmpiA(folder, fallback) != 0) &&
         WriteInto(fallback, name, image, path)) {
         *elsewhere = usual;
         return true;

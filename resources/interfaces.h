@@ -26,6 +26,10 @@
 #define IMAGING_CLASS            "TQuenstalWnd"
 #define COPY_DATA_IMAGE          511
 
+/* The product name in the simulated sensor library's version resource, by which the
+ * readiness check tells the demonstration's library from the vendor's */
+#define SIMULATED_LIBRARY_PRODUCT "Tavro sensore simulato, NON PER USO CLINICO"
+
 /* The companion viewer */
 #define VIEWER_CLASS             "lanko"
 

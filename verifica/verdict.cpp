@@ -1,0 +1,466 @@
+#include "verifica/verdict.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "resources/interfaces.h"
+#include "sensor/gendex_names.h"
+#include "shell/profile_text.h"
+
+namespace {
+
+CheckLine Ok(const std::string &text) { return {Outcome::Ok, text}; }
+CheckLine Warning(const std::string &text) { return {Outcome::Warning, text}; }
+CheckLine Error(const std::string &text) { return {Outcome::Error, text}; }
+
+std::string Number(unsigned long long value) { return std::to_string(value); }
+
+std::string Hex(unsigned value)
+{
+    const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    do
+        text.insert(text.begin(), digits[value % 16]);
+    while (value /= 16);
+    return "0X" + text;
+}
+
+std::string Lower(std::string text)
+{
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string Trim(const std::string &text)
+{
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return "";
+    return text.substr(first, text.find_last_not_of(" \t\r") + 1 - first);
+}
+
+// --- Reading a PE file's headers ---
+
+unsigned Read16(const std::vector<unsigned char> &file, size_t offset)
+{
+    return offset + 2 <= file.size() ? file[offset] | file[offset + 1] << 8 : 0;
+}
+
+unsigned Read32(const std::vector<unsigned char> &file, size_t offset)
+{
+    return offset + 4 <= file.size() ? static_cast<unsigned>(Read16(file, offset) | Read16(file, offset + 2) << 16)
+                                     : 0;
+}
+
+struct Sections {
+    const std::vector<unsigned char> &file;
+    size_t table;
+    unsigned count;
+
+    // The file offset of a relative virtual address, or 0 when no section holds it.
+    size_t Offset(unsigned rva) const
+    {
+        for (unsigned i = 0; i < count; ++i) {
+            const size_t header = table + i * 40;
+            const unsigned size = std::max(Read32(file, header + 8), Read32(file, header + 16));
+            const unsigned start = Read32(file, header + 12);
+            if (rva >= start && rva - start < size)
+                return Read32(file, header + 20) + (rva - start);
+        }
+        return 0;
+    }
+};
+
+std::string ReadName(const std::vector<unsigned char> &file, size_t offset)
+{
+    std::string name;
+    while (offset && offset < file.size() && file[offset] && name.size() < 256)
+        name += static_cast<char>(file[offset++]);
+    return name;
+}
+
+const char *Width(unsigned machine)
+{
+    if (machine == MACHINE_I386)
+        return "32 bit";
+    if (machine == MACHINE_AMD64)
+        return "64 bit";
+    return nullptr;
+}
+
+std::string HardwareMeaning(unsigned short status)
+{
+    switch (status) {
+    case 0x30: case 0x40: case 0x50: case 0x51:
+        return "il frame grabber non risponde agli indirizzi configurati: controllare IRQ, MemBase e PortBase "
+               "in \"Hardware Setup\" con l'installazione del fornitore";
+    case 0x28: case 0x29:
+        return "il driver del fornitore non e' installato o non e' avviato: reinstallare il software del fornitore";
+    case 0xE0: case 0x70:
+        return "controllare il cavo e il connettore del sensore";
+    case 0x20:
+        return "un altro programma usa il sensore: chiuderlo";
+    case 0x22:
+        return "la libreria non funziona su questa versione di Windows: chiedere al fornitore quella adatta";
+    default:
+        return "comunicare il codice al fornitore del sensore";
+    }
+}
+
+struct Range {
+    const char *section;
+    const char *key;
+    int low, high, step;
+};
+
+// The entries the setup dialog offers, and what the library's filters take.
+const Range RANGES[] = {
+    {"GXDriver", "IntegrationTime", 100, 900, 100},
+    {"GXDriver", "IRQ", 3, 15, 1},
+    {"GXDriver", "MemBase", 0xC0, 0xEF, 1},
+    {"GXDriver", "PortBase", 0x200, 0x3F8, 8},
+    {"Filter", "Log", 0, 1, 1},
+    {"Filter", "Equal", 0, 1, 1},
+    {"Filter", "Despeck", 0, 1, 1},
+    {"Acquire", "Direction", 1, 4, 1},
+};
+
+std::string RangeText(const Range &range)
+{
+    const bool hex = range.low >= 0xC0 && range.step != 100;
+    std::string text = "da " + (hex ? Hex(range.low) : Number(range.low)) + " a " +
+                       (hex ? Hex(range.high) : Number(range.high));
+    if (range.step > 1)
+        text += " a passi di " + Number(range.step);
+    return text;
+}
+
+std::string LevelName(long level)
+{
+    if (level >= 0x4000)
+        return "sistema";
+    if (level >= LEVEL_HIGH)
+        return "alto (amministratore)";
+    if (level >= LEVEL_MEDIUM)
+        return "medio (utente)";
+    return "basso";
+}
+
+} // namespace
+
+std::string FormatLine(const CheckLine &line)
+{
+    static const char *const NAMES[] = {"OK          ", "ATTENZIONE  ", "ERRORE      "};
+    return NAMES[static_cast<int>(line.outcome)] + line.text;
+}
+
+int CountOf(const CheckLines &lines, Outcome outcome)
+{
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [outcome](const CheckLine &line) { return line.outcome == outcome; }));
+}
+
+PeFacts ReadPeFacts(const std::vector<unsigned char> &file)
+{
+    PeFacts facts;
+    if (Read16(file, 0) != 0x5A4D) // "MZ"
+        return facts;
+    const size_t pe = Read32(file, 0x3C);
+    if (Read32(file, pe) != 0x4550) // "PE\0\0"
+        return facts;
+    facts.machine = Read16(file, pe + 4);
+    facts.dll = (Read16(file, pe + 22) & 0x2000) != 0;
+    const size_t optional = pe + 24;
+    const unsigned magic = Read16(file, optional);
+    if (magic != 0x10B && magic != 0x20B)
+        return facts;
+    const size_t directories = optional + (magic == 0x10B ? 96 : 112);
+    const Sections sections = {file, optional + Read16(file, pe + 20), Read16(file, pe + 6)};
+    const unsigned exportRva = Read32(file, directories);
+    if (exportRva) {
+        const size_t table = sections.Offset(exportRva);
+        if (!table)
+            return facts;
+        const unsigned count = Read32(file, table + 24);
+        const size_t names = sections.Offset(Read32(file, table + 32));
+        for (unsigned i = 0; names && i < count && i < 4096; ++i)
+            facts.exports.push_back(ReadName(file, sections.Offset(Read32(file, names + 4 * i))));
+    }
+    facts.portableExecutable = true;
+    return facts;
+}
+
+CheckLines LibraryLines(const std::string &path, const std::string &version, const PeFacts &facts,
+                        unsigned ourMachine)
+{
+    CheckLines lines;
+    lines.push_back(Ok("Libreria: Windows carica per Tavro " + path + ", versione " + version));
+    if (!facts.portableExecutable || !facts.dll) {
+        lines.push_back(Error("Libreria: " + path + " e' danneggiata o non e' una DLL. Reinstallare il software "
+                              "del fornitore del sensore"));
+        return lines;
+    }
+    const char *theirs = Width(facts.machine);
+    const char *ours = Width(ourMachine);
+    if (facts.machine != ourMachine) {
+        lines.push_back(Error(std::string("Libreria: e' una DLL ") + (theirs ? "a " + std::string(theirs)
+                                                                              : "per un altro processore") +
+                              ", Tavro e' un programma a " + ours + " e non puo' caricarla. Mettere accanto a "
+                              "tavro.exe la vix32.dll a " + ours + " del fornitore"));
+        return lines;
+    }
+    lines.push_back(Ok(std::string("Libreria: DLL a ") + ours));
+    std::string missingRequired, missingOther;
+    for (const GendexEntryName &entry : GENDEX_ENTRIES) {
+        if (std::find(facts.exports.begin(), facts.exports.end(), entry.name) != facts.exports.end())
+            continue;
+        std::string &list = entry.required ? missingRequired : missingOther;
+        list += (list.empty() ? "" : ", ") + std::string(entry.name);
+    }
+    if (!missingRequired.empty())
+        lines.push_back(Error("Libreria: mancano le funzioni " + missingRequired + ": Tavro non parte. Non e' la "
+                              "libreria Gendex o e' troppo vecchia: installare il software attuale del fornitore"));
+    if (!missingOther.empty())
+        lines.push_back(Warning("Libreria: mancano le funzioni " + missingOther + ": le voci di menu che le usano "
+                                "non fanno nulla. Installare il software attuale del fornitore"));
+    if (missingRequired.empty() && missingOther.empty())
+        lines.push_back(Ok("Libreria: presenti tutte le " + Number(GENDEX_ENTRY_COUNT) + " funzioni"));
+    return lines;
+}
+
+CheckLine NoLibraryLine()
+{
+    return Error("Libreria: vix32.dll non trovata, Tavro mostrera' \"LoadLibrary failed!\". Copiare la vix32.dll "
+                 "del fornitore accanto a tavro.exe");
+}
+
+CheckLine SimulatedLibraryLine(const std::string &productName)
+{
+    if (productName != SIMULATED_LIBRARY_PRODUCT)
+        return Ok("Libreria: non e' la libreria simulata della dimostrazione");
+    return Error("Libreria: e' la libreria SIMULATA della dimostrazione (\"" + productName + "\"): consegna "
+                 "un'immagine di prova, non una radiografia. Sostituirla con la vix32.dll del fornitore");
+}
+
+CheckLine HardwareLine(unsigned short status, unsigned short hardwareType, const std::string &label)
+{
+    const std::string type = label + " (tipo " + Number(hardwareType) + ")";
+    if (status == 0) {
+        if (GendexHardwareLabel(hardwareType) == GendexHardwareLabel(0))
+            return Warning("Hardware: aperto e chiuso, modello non riconosciuto" + std::string(" (tipo ") +
+                           Number(hardwareType) + "): il sensore funziona se Tavro mostra \"Attesa raggi...\"");
+        return Ok("Hardware: aperto e chiuso, " + type);
+    }
+    const char *text = GendexErrorText(status);
+    return Error("Hardware: la libreria non apre il sensore, stato " + Number(status) +
+                 (text ? " \"" + std::string(text) + "\"" : std::string()) + ": " + HardwareMeaning(status));
+}
+
+CheckLine TavroRunningLine()
+{
+    return Warning("Hardware: Tavro e' in esecuzione e tiene il sensore, che non e' stato aperto (due programmi non "
+                   "devono mai tenerlo). Chiudere Tavro e ripetere la verifica per provare l'hardware");
+}
+
+CheckLine HardwareNotTriedLine(const std::string &reason)
+{
+    return Warning("Hardware: non provato, " + reason + ". Ripetere la verifica dopo aver corretto la libreria");
+}
+
+ProfileValues ParseProfile(const std::string &text)
+{
+    ProfileValues values;
+    std::string section;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = Trim(text.substr(start, end - start));
+        start = end + 1;
+        if (!line.empty() && line[0] == '[') {
+            section = Lower(Trim(line.substr(1, line.find(']') - 1)));
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos || line[0] == ';')
+            continue;
+        values.emplace("[" + section + "] " + Lower(Trim(line.substr(0, equals))), Trim(line.substr(equals + 1)));
+    }
+    return values;
+}
+
+CheckLine FileInEffectLine(const char *name, bool vista, const std::string &windowsPath, bool windowsExists,
+                           const std::string &storePath, bool storeExists)
+{
+    const std::string subject = std::string(name) + ": ";
+    if (vista && storeExists)
+        return Ok(subject + "Windows da' a questo utente la sua copia " + storePath + " (non " + windowsPath + ")");
+    if (windowsExists)
+        return Ok(subject + "Windows da' a questo utente " + windowsPath);
+    if (std::string(name) == "vixwin.ini")
+        return Warning(subject + "assente, la libreria usa i valori predefiniti. Installare il software del "
+                                 "fornitore, che lo scrive in " + windowsPath);
+    return Ok(subject + "assente, Tavro usa i valori predefiniti");
+}
+
+CheckLines DifferingKeyLines(const char *name, const ProfileValues &windows, const ProfileValues &store)
+{
+    CheckLines lines;
+    auto value = [](const ProfileValues &values, const std::string &key) {
+        const auto found = values.find(key);
+        return found == values.end() ? std::string("(assente)") : "\"" + found->second + "\"";
+    };
+    ProfileValues keys = windows;
+    keys.insert(store.begin(), store.end());
+    for (const auto &key : keys) {
+        const std::string inWindows = value(windows, key.first), inStore = value(store, key.first);
+        if (inWindows != inStore)
+            lines.push_back(Warning(std::string(name) + ": " + key.first + " vale " + inWindows + " in C:\\Windows e " +
+                                    inStore + " nella copia VirtualStore, che Tavro legge. Gli strumenti del "
+                                    "fornitore scrivono C:\\Windows: cancellare la copia VirtualStore o correggerla"));
+    }
+    return lines;
+}
+
+CheckLines RangeLines(const ProfileValues &vixwin)
+{
+    CheckLines lines;
+    for (const Range &range : RANGES) {
+        const auto found = vixwin.find("[" + Lower(range.section) + "] " + Lower(range.key));
+        if (found == vixwin.end())
+            continue;
+        const std::string where = std::string("vixwin.ini: [") + range.section + "] " + range.key + "=" + found->second;
+        const int missing = range.low - 1;
+        const int value = ParseProfileInt(found->second.c_str(), missing);
+        if (value == missing)
+            lines.push_back(Warning(where + " non e' un numero, vale il predefinito. Correggerlo in \"Hardware Setup\""
+                                    " o con gli strumenti del fornitore"));
+        else if (value < range.low || value > range.high || (value - range.low) % range.step)
+            lines.push_back(Warning(where + " e' fuori dai valori ammessi (" + RangeText(range) + "). Correggerlo "
+                                    "in \"Hardware Setup\" o con gli strumenti del fornitore"));
+    }
+    return lines;
+}
+
+CheckLine ImageSizeLine(int columns, int rows, bool fits)
+{
+    const std::string size = Number(static_cast<unsigned>(std::max(columns, 0))) + " x " +
+                             Number(static_cast<unsigned>(std::max(rows, 0)));
+    if (columns > 0 && rows > 0 && fits)
+        return Ok("vixwin.ini: dimensione dell'immagine " + size);
+    return Warning("vixwin.ini: [Dimension] IMAGECOLUMNS=" + std::to_string(columns) + ", IMAGEROWS=" +
+                   std::to_string(rows) + ": nessuna immagine di questa dimensione si puo' creare. Rimettere i valori "
+                   "del fornitore (456 e 684 se mancano)");
+}
+
+CheckLine ReceiverLine(const char *windowClass, bool running)
+{
+    if (running)
+        return Ok(std::string("Ricevente ") + windowClass + ": in esecuzione");
+    return Warning(std::string("Ricevente ") + windowClass + ": non in esecuzione, le immagini andranno nella "
+                   "cartella delle immagini non consegnate. Avviarla prima di Tavro");
+}
+
+CheckLine RightsLine(const char *windowClass, bool vista, long ours, long theirs)
+{
+    const std::string subject = std::string("Ricevente ") + windowClass + ", diritti: ";
+    if (!vista)
+        return Ok(subject + "non applicabile (Windows XP)");
+    if (theirs == LEVEL_UNKNOWN)
+        return Warning(subject + "non leggibili, e' probabilmente eseguita come amministratore e rifiutera' le "
+                                 "immagini di Tavro. Avviarla normalmente, non \"come amministratore\"");
+    if (ours != LEVEL_UNKNOWN && theirs > ours)
+        return Error(subject + "livello " + LevelName(theirs) + ", piu' alto di Tavro (" + LevelName(ours) +
+                     "): rifiuta i messaggi di Tavro. Avviarla normalmente, non \"come amministratore\"");
+    return Ok(subject + "livello " + LevelName(theirs) + ", non piu' alto di Tavro");
+}
+
+CheckLine OwnRightsLine(bool vista, long ours)
+{
+    if (vista && ours >= LEVEL_HIGH)
+        return Warning("Verifica eseguita come amministratore: i file e i diritti visti non sono quelli "
+                       "dell'operatore. Eseguirla normalmente, come si avvia Tavro");
+    return Ok("Verifica eseguita con i diritti dell'operatore");
+}
+
+CheckLine FolderLine(const char *what, const std::string &folder, bool writable, bool inTemporaryFolder)
+{
+    const std::string subject = std::string(what) + ": " + folder;
+    if (!writable)
+        return Error(subject + " non si puo' scrivere. Liberare spazio o ridare all'utente il diritto di scrivere "
+                               "in %LOCALAPPDATA%\\Tavro");
+    // The temporary folder is emptied by Windows' clean-up: no place for a radiograph.
+    if (inTemporaryFolder)
+        return Error(subject + ", nella cartella temporanea: %LOCALAPPDATA%\\Tavro non si puo' creare o "
+                               "scrivere. Ridare all'utente il diritto di scrivervi");
+    return Ok(subject + ", scrivibile");
+}
+
+CheckLine FreeSpaceLine(const std::string &folder, unsigned long long freeBytes, unsigned long long imageBytes)
+{
+    const unsigned long long images = imageBytes ? freeBytes / imageBytes : 0;
+    const std::string text = "Spazio libero in " + folder + ": " + Number(freeBytes >> 20) + " MB, " +
+                             Number(images) + " immagini";
+    if (images < 1)
+        return Error(text + ". Un'immagine non consegnata andrebbe persa: liberare spazio sul disco");
+    if (images < 100)
+        return Warning(text + ". Liberare spazio sul disco");
+    return Ok(text);
+}
+
+CheckLine WaitingImagesLine(int count, const std::string &oldest)
+{
+    if (count == 0)
+        return Ok("Immagini non consegnate: nessuna in attesa");
+    return Warning("Immagini non consegnate: " + Number(static_cast<unsigned>(count)) + " in attesa, la piu' vecchia "
+                   "del " + oldest + ". Sono radiografie che mancano nella cartella del paziente: importarle a mano "
+                   "nell'applicazione di imaging, poi toglierle dalla cartella");
+}
+
+bool IsVistaOrLater(unsigned major) { return major >= 6; }
+
+CheckLine WindowsLine(unsigned major, unsigned minor, unsigned build, unsigned servicePack)
+{
+    std::string name = "Windows " + Number(major) + "." + Number(minor);
+    const unsigned version = major * 100 + minor;
+    if (version == 501)
+        name = "Windows XP";
+    else if (version == 502)
+        name = "Windows XP x64 / Server 2003";
+    else if (version == 600)
+        name = "Windows Vista";
+    else if (version == 601)
+        name = "Windows 7";
+    else if (version == 602)
+        name = "Windows 8";
+    else if (version == 603)
+        name = "Windows 8.1";
+    else if (major == 10)
+        name = build >= 22000 ? "Windows 11" : "Windows 10";
+    std::string text = "Windows: " + name + " (" + Number(major) + "." + Number(minor) + ", build " + Number(build);
+    if (servicePack)
+        text += ", Service Pack " + Number(servicePack);
+    text += ")";
+    if (version < 501 || (version == 501 && servicePack < 3))
+        return Error(text + ": Tavro richiede almeno Windows XP SP3. Aggiornare Windows");
+    return Ok(text);
+}
+
+CheckLine DepLine(int policy)
+{
+    switch (policy) {
+    case 1:
+        return Warning("DEP: attiva per tutti i programmi, senza eccezioni possibili: la vix32.dll del fornitore "
+                       "puo' arrestare Tavro. Riportare DEP all'impostazione predefinita di Windows");
+    case 3:
+        return Warning("DEP: attiva per tutti i programmi: aggiungere tavro.exe alle eccezioni (Sistema, Prestazioni,"
+                       " Protezione esecuzione programmi)");
+    case -1:
+        return Ok("DEP: non presente in questa versione di Windows");
+    default:
+        return Ok("DEP: impostazione predefinita di Windows (solo programmi e servizi essenziali)");
+    }
+}

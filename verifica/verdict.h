@@ -1,0 +1,95 @@
+// What the readiness check concludes from what it found: one line per check, OK, ATTENZIONE
+// or ERRORE, each with its fix. No Windows here: every verdict, including those Wine cannot
+// produce (integrity levels, Windows XP, DEP), is decided from plain values and unit-tested.
+#ifndef TAVRO_VERIFICA_VERDICT_H
+#define TAVRO_VERIFICA_VERDICT_H
+
+#include <map>
+#include <string>
+#include <vector>
+
+enum class Outcome { Ok, Warning, Error };
+
+struct CheckLine {
+    Outcome outcome;
+    std::string text;
+};
+
+typedef std::vector<CheckLine> CheckLines;
+
+// "OK          text", "ATTENZIONE  text", "ERRORE      text".
+std::string FormatLine(const CheckLine &line);
+int CountOf(const CheckLines &lines, Outcome outcome);
+
+// --- The library ---
+
+enum { MACHINE_I386 = 0x14C, MACHINE_AMD64 = 0x8664 };
+
+// What the file's headers say, read without loading it.
+struct PeFacts {
+    bool portableExecutable = false; // the headers and export table could be read
+    unsigned machine = 0;
+    bool dll = false;
+    std::vector<std::string> exports;
+};
+PeFacts ReadPeFacts(const std::vector<unsigned char> &file);
+
+// Where it is, its version, its width and its entry points, as Tavro of the width
+// ourMachine would load them.
+CheckLines LibraryLines(const std::string &path, const std::string &version, const PeFacts &facts,
+                        unsigned ourMachine);
+CheckLine NoLibraryLine();
+// The demonstration's library, recognised by its product name.
+CheckLine SimulatedLibraryLine(const std::string &productName);
+
+// --- The hardware ---
+
+// label: the text Tavro shows for the hardware type.
+CheckLine HardwareLine(unsigned short status, unsigned short hardwareType, const std::string &label);
+CheckLine TavroRunningLine();
+// The hardware could not be tried, for the reason given (the library's own line says more).
+CheckLine HardwareNotTriedLine(const std::string &reason);
+
+// --- The settings files ---
+
+// Keys as [section] key, lower case, mapped to their value; later duplicates are ignored as
+// the profile reader ignores them.
+typedef std::map<std::string, std::string> ProfileValues;
+ProfileValues ParseProfile(const std::string &text);
+
+// Which copy Windows gives this user. vista: Windows Vista or later, where a standard user's
+// copy in the VirtualStore wins.
+CheckLine FileInEffectLine(const char *name, bool vista, const std::string &windowsPath, bool windowsExists,
+                           const std::string &storePath, bool storeExists);
+// Each key whose value differs between C:\Windows and the VirtualStore copy.
+CheckLines DifferingKeyLines(const char *name, const ProfileValues &windows, const ProfileValues &store);
+// vixwin.ini values out of the setup dialog's ranges, or that are no number.
+CheckLines RangeLines(const ProfileValues &vixwin);
+// The image size of vixwin.ini; fits: a block of that size can be made.
+CheckLine ImageSizeLine(int columns, int rows, bool fits);
+
+// --- The receiving applications ---
+
+const long LEVEL_UNKNOWN = -1, LEVEL_MEDIUM = 0x2000, LEVEL_HIGH = 0x3000;
+
+CheckLine ReceiverLine(const char *windowClass, bool running);
+// Integrity levels (mandatory label RIDs) of this program and of a running receiver.
+CheckLine RightsLine(const char *windowClass, bool vista, long ours, long theirs);
+// This check itself run with higher rights than an operator has.
+CheckLine OwnRightsLine(bool vista, long ours);
+
+// --- The undelivered-images folder and the exposure log ---
+
+CheckLine FolderLine(const char *what, const std::string &folder, bool writable, bool inTemporaryFolder);
+CheckLine FreeSpaceLine(const std::string &folder, unsigned long long freeBytes, unsigned long long imageBytes);
+// oldest: the date of the oldest waiting image.
+CheckLine WaitingImagesLine(int count, const std::string &oldest);
+
+// --- Windows ---
+
+CheckLine WindowsLine(unsigned major, unsigned minor, unsigned build, unsigned servicePack);
+bool IsVistaOrLater(unsigned major);
+// GetSystemDEPPolicy's answer, or -1 where Windows has no such function.
+CheckLine DepLine(int policy);
+
+#endif

@@ -1,0 +1,51 @@
+// tavro-verifica.exe: checks Tavro's installation as the operator would run Tavro, writes the
+// report as verifica.txt and shows it. With /S it only writes it, for scripts. The exit code
+// is the number of errors.
+#include <windows.h>
+
+#include "verifica/checks.h"
+#include "verifica/report.h"
+#include "verifica/report_window.h"
+
+namespace {
+
+bool Silent(const char *commandLine)
+{
+    for (const char *c = commandLine; *c; ++c)
+        if ((c[0] == '/' || c[0] == '-') && (c[1] == 'S' || c[1] == 's') && (!c[2] || c[2] == ' '))
+            return true;
+    return false;
+}
+
+void Append(CheckLines *lines, const CheckLines &more) { lines->insert(lines->end(), more.begin(), more.end()); }
+
+CheckLines RunChecks()
+{
+    // The library is given a window, as in Tavro; one that only receives messages will do.
+    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const WindowsVersion windows = QueryWindowsVersion();
+    CheckLines lines;
+    Append(&lines, CheckLibraryAndHardware(owner));
+    Append(&lines, CheckSettings(windows));
+    Append(&lines, CheckReceivers(windows));
+    Append(&lines, CheckDataFolders());
+    Append(&lines, CheckWindows(windows));
+    DestroyWindow(owner);
+    return lines;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    const CheckLines lines = RunChecks();
+    const int errors = CountOf(lines, Outcome::Error);
+    std::string report = ReportText(lines);
+    const std::string saved = SaveReport(report);
+    if (!Silent(commandLine)) {
+        report += saved.empty() ? "\r\nRapporto non salvato: la cartella dei dati di Tavro non si puo' scrivere.\r\n"
+                                : "\r\nRapporto salvato in " + saved + "\r\n";
+        ShowReportWindow(instance, report, errors);
+    }
+    return errors;
+}
