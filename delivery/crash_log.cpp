@@ -6,9 +6,8 @@
 
 namespace {
 
-// Found before any fault: the faulting code may hold the heap's or the loader's lock, so the
-// filter allocates nothing and asks the loader nothing.
-char g_logPath[MAX_PATH + 32];
+// The faulting code may hold the heap's or the loader's lock: the filter allocates nothing,
+// asks the loader nothing and opens no file.
 LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter;
 
 // The module's own name from its export directory, read straight from its mapped headers.
@@ -67,18 +66,33 @@ LONG WINAPI LogCrash(EXCEPTION_POINTERS *exception)
     int length = StampLine(line);
     length += wsprintfA(line + length, "Arresto imprevisto: eccezione 0x%08lX in %s\r\n",
                         static_cast<unsigned long>(record->ExceptionCode), where);
-    HANDLE file = OpenForAppending(g_logPath);
-    if (file != INVALID_HANDLE_VALUE) {
-        AppendToLog(file, line, length);
-        CloseHandle(file);
-    }
+    WriteLastLine(line, length);
     return g_previousFilter ? g_previousFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+// 64-bit Windows 7 and later swallow, by default, an exception raised in a window procedure
+// that the system called back from the kernel (a message sent by another program): the
+// program would go on with the library broken, and nothing would be logged.
+void StopSwallowingCallbackExceptions()
+{
+    typedef BOOL(WINAPI * GetPolicyFn)(DWORD *);
+    typedef BOOL(WINAPI * SetPolicyFn)(DWORD);
+    const DWORD CALLBACK_FILTER_ENABLED = 0x1;
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const auto get = reinterpret_cast<GetPolicyFn>(
+        reinterpret_cast<void *>(GetProcAddress(kernel, "GetProcessUserModeExceptionPolicy")));
+    const auto set = reinterpret_cast<SetPolicyFn>(
+        reinterpret_cast<void *>(GetProcAddress(kernel, "SetProcessUserModeExceptionPolicy")));
+    DWORD flags;
+    if (get && set && get(&flags))
+        set(flags & ~CALLBACK_FILTER_ENABLED);
 }
 
 } // namespace
 
 void LogCrashes()
 {
-    if (ExposureLogPath(g_logPath))
-        g_previousFilter = SetUnhandledExceptionFilter(LogCrash);
+    KeepLogOpenForLastLine();
+    StopSwallowingCallbackExceptions();
+    g_previousFilter = SetUnhandledExceptionFilter(LogCrash);
 }

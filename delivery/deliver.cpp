@@ -195,6 +195,9 @@ Delivery DeliverImage(Sensore *sensor)
     handOver.taken = photo.outcome == TAKEN;
     const Receipt imaging = HandToImagingApplication(owner, handOver.image);
     delivery.delivered = handOver.taken || imaging.outcome == TAKEN;
+    // No receiver has it any more: from here the image is this hand-over's to save, once, and
+    // a session's end during the box that may follow finds nothing in hand.
+    g_handOvers = handOver.interrupted;
     // Saved already when the session ended while the receivers kept it waiting.
     if (!delivery.delivered && handOver.saved) {
         delivery.saved = true;
@@ -204,8 +207,6 @@ Delivery DeliverImage(Sensore *sensor)
     }
     Describe(delivery.receivers, PHOTO_SERVER_CLASS, photo);
     Describe(delivery.receivers, IMAGING_CLASS, imaging);
-
-    g_handOvers = handOver.interrupted;
     if (!g_handOvers)
         EndShutdownBlock(owner);
     return delivery;

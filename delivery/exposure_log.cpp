@@ -23,7 +23,9 @@ bool LogPath(int n, char *path)
     return true;
 }
 
-} // namespace
+// Kept open for a last line written when nothing else may run; opened again when the log
+// rolls over, or it would follow the file moved aside.
+HANDLE g_lastLineFile = INVALID_HANDLE_VALUE;
 
 HANDLE OpenForAppending(const char *path)
 {
@@ -31,7 +33,12 @@ HANDLE OpenForAppending(const char *path)
                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-namespace {
+void AppendToLog(HANDLE file, const char *line, int length)
+{
+    SetFilePointer(file, 0, nullptr, FILE_END); // where FILE_APPEND_DATA alone does not append
+    DWORD written;
+    WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
+}
 
 // By size, not by date: a clock set back cannot make a file grow for ever or be overwritten.
 // The current file is moved aside first: while another program holds it open, nothing older
@@ -61,12 +68,15 @@ bool IsFull(HANDLE file)
     return low != INVALID_FILE_SIZE && (high || low >= LOG_LIMIT);
 }
 
-} // namespace
-
-bool ExposureLogPath(char *path)
+void ReopenLastLineFile(const char *path)
 {
-    return LogPath(0, path);
+    if (g_lastLineFile == INVALID_HANDLE_VALUE)
+        return;
+    CloseHandle(g_lastLineFile);
+    g_lastLineFile = OpenForAppending(path);
 }
+
+} // namespace
 
 int StampLine(char *line)
 {
@@ -74,13 +84,6 @@ int StampLine(char *line)
     GetLocalTime(&now);
     return wsprintfA(line, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
                      now.wMinute, now.wSecond);
-}
-
-void AppendToLog(HANDLE file, const char *line, int length)
-{
-    SetFilePointer(file, 0, nullptr, FILE_END); // where FILE_APPEND_DATA alone does not append
-    DWORD written;
-    WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
 }
 
 void LogLine(const char *format, ...)
@@ -101,9 +104,23 @@ void LogLine(const char *format, ...)
         CloseHandle(file);
         RollOver();
         file = OpenForAppending(path);
+        ReopenLastLineFile(path);
     }
     if (file == INVALID_HANDLE_VALUE)
         return;
     AppendToLog(file, line, length);
     CloseHandle(file);
+}
+
+void KeepLogOpenForLastLine()
+{
+    char path[MAX_PATH + 32];
+    if (g_lastLineFile == INVALID_HANDLE_VALUE && LogPath(0, path))
+        g_lastLineFile = OpenForAppending(path);
+}
+
+void WriteLastLine(const char *line, int length)
+{
+    if (g_lastLineFile != INVALID_HANDLE_VALUE)
+        AppendToLog(g_lastLineFile, line, length);
 }

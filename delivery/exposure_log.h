@@ -3,18 +3,14 @@
 #ifndef TAVRO_EXPOSURE_LOG_H
 #define TAVRO_EXPOSURE_LOG_H
 
-#include <windows.h>
-
 // Appends one line, formatted as wsprintf does, after the local date and time. Never waits:
 // a line that cannot be written at once is dropped, and nothing else depends on it.
 void LogLine(const char *format, ...);
 
-// The parts of a line for a writer that may neither allocate nor take a lock (the crash
-// line): the log's path (MAX_PATH + 32 bytes), the date and time that begin a line (20
-// characters), and the file opened and appended to as LogLine does.
-bool ExposureLogPath(char *path);
+// A last line for a writer that may neither allocate nor take a lock (a crash): the date and
+// time that begin every line (20 characters), and the line written to the log kept open for it.
+void KeepLogOpenForLastLine();
 int StampLine(char *line);
-HANDLE OpenForAppending(const char *path);
-void AppendToLog(HANDLE file, const char *line, int length);
+void WriteLastLine(const char *line, int length);
 
 #endif

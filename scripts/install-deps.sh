@@ -17,7 +17,7 @@ tavro_install_deps() {
     fi
     local log pin=()
     log=$(mktemp)
-    $sudo apt-get update -q 2>&1 | tee "$log"
+    $sudo apt-get update -q 2>&1 | tee "$log" || true   # a failed index is judged below
     # A mirror caught mid-sync can fail to give one architecture's security index. The i386
     # libraries must then match the amd64 ones at the main archive's versions, not at the
     # security versions that only amd64 was offered.

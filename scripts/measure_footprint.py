@@ -31,6 +31,8 @@ def status_kb(pid, key):
 
 def main():
     build, idle_seconds = sys.argv[1], float(sys.argv[2])
+    if "TAVRO_WINE" not in os.environ:
+        sys.exit("Run inside a Wine session of scripts/wine-session.sh, as scripts/bench-report.sh does")
     drive = os.path.join(os.environ["WINEPREFIX"], "drive_c")
     for settings in ("tavro.ini", "vixwin.ini"):  # the defaults: a 456 x 684 sensor
         path = os.path.join(drive, "windows", settings)

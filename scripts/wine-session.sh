@@ -27,7 +27,7 @@ wine_session_start() {
         fifo=$(mktemp -u) && mkfifo "$fifo"
         Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
         TAVRO_XVFB_PID=$!
-        read -r number <"$fifo" || true
+        read -r -t 60 number <"$fifo" || true
         rm -f "$fifo"
         if [ -z "$number" ]; then
             echo "Xvfb did not start" >&2

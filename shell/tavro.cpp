@@ -179,9 +179,12 @@ WPARAM RunMessageLoop(HACCEL accelerators)
 
 // Two programs must never hold the sensor, nor tell the receivers that they leave. The mutex
 // is held until the process ends; another user's session on the same computer has its own.
+// One that cannot be opened belongs to a Tavro run with other rights in this session.
 bool AnotherTavroRuns()
 {
-    return CreateMutexA(nullptr, FALSE, TAVRO_INSTANCE_MUTEX) && GetLastError() == ERROR_ALREADY_EXISTS;
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, TAVRO_INSTANCE_MUTEX);
+    const DWORD error = GetLastError();
+    return mutex ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
 }
 
 // Without waiting on it: a Tavro kept busy by its library must not hold this start too.
@@ -194,10 +197,12 @@ void BringRunningTavroForward()
     DWORD process = 0;
     GetWindowThreadProcessId(running, &process);
     AllowSetForegroundWindow(process);
-    SetForegroundWindow(GetLastActivePopup(running));
-    // As the taskbar restores it: the window pair shows again, control dialog and all.
+    // As the taskbar restores it: the window pair shows again, control dialog and all, and
+    // takes the foreground itself.
     if (IsIconic(running))
         PostMessageA(running, WM_SYSCOMMAND, SC_RESTORE, 0);
+    else
+        SetForegroundWindow(GetLastActivePopup(running));
 }
 
 } // namespace

@@ -423,6 +423,7 @@ TEST_F(Faults, ASecondStartBringsTheRunningTavroForwardAndEnds)
 {
     StandIn photo("standins/fotoserver.exe", QuotedFolder(), "MORV_FOTO_SERVER");
     tavro.StartAndWait();
+    const std::string settings = ReadTextFile(ProfilePath("tavro.ini"));
     PostMessageA(tavro.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsIconic(tavro.Main()) != 0; }));
 
@@ -445,6 +446,7 @@ TEST_F(Faults, ASecondStartBringsTheRunningTavroForwardAndEnds)
     EXPECT_TRUE(WaitUntil([&] { return !IsIconic(tavro.Main()) && IsWindowVisible(tavro.Dialog()); }));
     EXPECT_EQ(tavro.Calls("InstallHandler").size(), 1u);
     EXPECT_FALSE(Contains(PhotoRecord(), "deleteresource"));
+    EXPECT_EQ(ReadTextFile(ProfilePath("tavro.ini")), settings);
     Expose();
     ASSERT_TRUE(Counted(1));
     EXPECT_TRUE(Photo(1).picture.pixels == SimulatedPicture(COLUMNS, ROWS, 1).pixels);
@@ -460,5 +462,5 @@ TEST_F(Faults, ACrashInTheLibraryIsTheLogsLastLine)
     ASSERT_TRUE(tavro.WaitForExit(30000));
     const std::string line = LastLine(LoggedSince(logged));
     EXPECT_TRUE(Contains(line, "Arresto imprevisto: eccezione 0xC0000005 in vix32.dll+0x")) << line;
-    EXPECT_EQ(line[4], '-') << line; // dated as every line
+    EXPECT_TRUE(line.size() > 20 && line[4] == '-') << line; // dated as every line
 }

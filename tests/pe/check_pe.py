@@ -6,8 +6,10 @@ old vendor library, and what Wine does not show.
   check_pe.py BINARY --version X.Y.Z.W     the version resource names Tavro and this version
   check_pe.py BINARY --sse-only-in PREFIX  SSE instructions only in functions so named, which
                                            the program calls only where the processor has them
+  check_pe.py BINARY --exports A,B,...     exactly these names exported, undecorated
+  check_pe.py BINARY --resources T:N,...   exactly these resources, by type and number
 
-Both may be given. Prints each fault and exits 1 if there is any.
+Any of them may be given together. Prints each fault and exits 1 if there is any.
 """
 import argparse
 import re
@@ -96,6 +98,23 @@ def version_faults(pe, version):
     return faults
 
 
+def exports_faults(pe, expected):
+    symbols = pe.DIRECTORY_ENTRY_EXPORT.symbols if hasattr(pe, "DIRECTORY_ENTRY_EXPORT") else []
+    names = {symbol.name.decode() for symbol in symbols if symbol.name}
+    wanted = set(expected.split(","))
+    return [f"does not export {name}" for name in sorted(wanted - names)] + \
+           [f"exports {name}, which is not in the list" for name in sorted(names - wanted)]
+
+
+def resources_faults(pe, expected):
+    kinds = pe.DIRECTORY_ENTRY_RESOURCE.entries if hasattr(pe, "DIRECTORY_ENTRY_RESOURCE") else []
+    present = {f"{kind.id}:{name.id if name.id is not None else name.name}"
+               for kind in kinds for name in kind.directory.entries}
+    wanted = set(expected.split(","))
+    return [f"lacks resource {entry}" for entry in sorted(wanted - present)] + \
+           [f"carries resource {entry}, which is not in the list" for entry in sorted(present - wanted)]
+
+
 # Windows XP runs on processors without SSE2, or even SSE; one such instruction ends the program.
 SSE_INSTRUCTION = re.compile(r"%x?mm\d|\bprefetch|fence\b|\bmovnt|mxcsr")
 
@@ -119,6 +138,8 @@ def main():
     parser.add_argument("--imports", nargs=2, metavar=("LIST", "ROLE"))
     parser.add_argument("--version")
     parser.add_argument("--sse-only-in", metavar="PREFIX")
+    parser.add_argument("--exports", metavar="NAMES")
+    parser.add_argument("--resources", metavar="ENTRIES")
     args = parser.parse_args()
 
     pe = pefile.PE(args.binary)
@@ -130,6 +151,10 @@ def main():
         faults += version_faults(pe, args.version)
     if args.sse_only_in:
         faults += sse_faults(args.binary, args.sse_only_in)
+    if args.exports:
+        faults += exports_faults(pe, args.exports)
+    if args.resources:
+        faults += resources_faults(pe, args.resources)
     for fault in faults:
         print(f"{args.binary}: {fault}")
     return 1 if faults else 0
