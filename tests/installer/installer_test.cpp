@@ -55,12 +55,15 @@ TEST_F(Installer, PutsOnlyTheProgramBesideItselfAndUninstallsCleanly)
 {
     Install("");
     EXPECT_TRUE(Exists(dir + "\\tavro.exe"));
+    EXPECT_TRUE(Exists(dir + "\\tavro-verifica.exe"));
     EXPECT_TRUE(Exists(dir + "\\README-Windows.txt"));
     EXPECT_TRUE(Exists(menu + "\\Tavro.lnk"));
+    EXPECT_TRUE(Exists(menu + "\\Verifica installazione.lnk"));
     EXPECT_FALSE(Exists(dir + "\\vix32.dll"));
     EXPECT_FALSE(Exists(simulator));
     Uninstall();
     EXPECT_FALSE(Exists(dir + "\\tavro.exe"));
+    EXPECT_FALSE(Exists(dir + "\\tavro-verifica.exe"));
     EXPECT_FALSE(Exists(menu));
 }
 
