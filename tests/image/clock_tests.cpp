@@ -93,13 +93,17 @@ TEST_F(LogRollover, ByItsSizeWhateverTheClockSays)
         WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
         CloseHandle(file);
     }
+    KeepLogOpenForLastLine();
     SetClock(2026, 10);
     LogLine("Esposizione %d", 1);
     SetClock(2025, 9); // set back a year and an hour
     LogLine("Esposizione %d", 2);
+    char last[64];
+    const int length = StampLine(last);
+    WriteLastLine(last, length + wsprintfA(last + length, "Arresto\r\n")); // not into the file moved aside
 
-    EXPECT_EQ(ReadFileText(paths[0]),
-              "2026-12-09 10:32:05 Esposizione 1\r\n2025-12-09 09:32:05 Esposizione 2\r\n");
+    EXPECT_EQ(ReadFileText(paths[0]), "2026-12-09 10:32:05 Esposizione 1\r\n2025-12-09 09:32:05 Esposizione 2\r\n"
+                                      "2025-12-09 09:32:05 Arresto\r\n");
     EXPECT_TRUE(ReadFileText(paths[1]) == full);
     EXPECT_EQ(ReadFileText(paths[2]), "1");
     EXPECT_EQ(ReadFileText(paths[3]), "2"); // the oldest, "3", is gone
