@@ -197,13 +197,21 @@ int UndeliveredCount()
 
 struct FullDisk {
     bool usualFull, temporaryFull;
+    bool onWrite;      // the file is made, its bytes refused
+
     bool saved;
     const char *box;   // how the box begins, "" for none
 };
 
+const char ELSEWHERE_BOX[] = "Immagine non consegnata|Nessun programma ha ricevuto l'immagine e non e' stato "
+                            "possibile salvarla nella cartella";
+const char LOST_BOX[] = "Immagine non consegnata|Nessun programma ha ricevuto l'immagine e non e' stato "
+                        "possibile salvarla.";
+
 std::string DiskName(const testing::TestParamInfo<FullDisk> &info)
 {
-    return info.param.temporaryFull ? "BothFull" : info.param.usualFull ? "UsualFull" : "Usual";
+    const std::string full = info.param.temporaryFull ? "BothFull" : info.param.usualFull ? "UsualFull" : "Usual";
+    return full + (info.param.onWrite ? "OnWrite" : "");
 }
 
 class UndeliveredSave : public Delivering, public testing::WithParamInterface<FullDisk> {};
@@ -217,8 +225,11 @@ TEST_P(UndeliveredSave, FallsBackToTheTemporaryFolderAndSaysWhere)
         g_log.fullFolders.push_back(UndeliveredFolder(false));
     if (disk.temporaryFull)
         g_log.fullFolders.push_back(UndeliveredFolder(true));
+    g_log.fullOnWrite = disk.onWrite;
+    const int kept = UndeliveredCount();
     const Delivery delivery = DeliverImage(&sensor);
     g_log.fullFolders.clear();
+    EXPECT_EQ(UndeliveredCount(), kept + (disk.saved && !disk.usualFull)) << "no broken file is left behind";
 
     EXPECT_FALSE(delivery.delivered);
     ASSERT_EQ(delivery.saved, disk.saved);
@@ -242,11 +253,9 @@ TEST_P(UndeliveredSave, FallsBackToTheTemporaryFolderAndSaysWhere)
 
 INSTANTIATE_TEST_SUITE_P(
     Disks, UndeliveredSave,
-    testing::Values(FullDisk{false, false, true, ""},
-                    FullDisk{true, false, true, "Immagine non consegnata|Nessun programma ha ricevuto l'immagine e non "
-                                                "e' stato possibile salvarla nella cartella"},
-                    FullDisk{true, true, false, "Immagine non consegnata|Nessun programma ha ricevuto l'immagine e non "
-                                                "e' stato possibile salvarla."}),
+    testing::Values(FullDisk{false, false, false, true, ""},
+                    FullDisk{true, false, false, true, ELSEWHERE_BOX}, FullDisk{true, false, true, true, ELSEWHERE_BOX},
+                    FullDisk{true, true, false, false, LOST_BOX}, FullDisk{true, true, true, false, LOST_BOX}),
     DiskName);
 
 // A receiver on a thread of its own that hangs past the hand-over's time-out, and meanwhile

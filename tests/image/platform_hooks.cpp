@@ -1,5 +1,6 @@
 #include "tests/image/platform_hooks.h"
 
+#include <algorithm>
 #include <cstring>
 
 PlatformLog g_log;
@@ -100,10 +101,32 @@ HANDLE WINAPI RecordCreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURI
     for (const std::string &folder : g_log.fullFolders)
         if ((access & (GENERIC_WRITE | FILE_APPEND_DATA)) && lstrlenA(path) > static_cast<int>(folder.size()) &&
             std::string(path, folder.size()) == folder && path[folder.size()] == '\\') {
+            if (g_log.fullOnWrite) {
+                HANDLE file = realCreateFileA(path, access, share, security, disposition, flags, model);
+                g_log.refusingFiles.push_back(file);
+                return file;
+            }
             SetLastError(ERROR_DISK_FULL);
             return INVALID_HANDLE_VALUE;
         }
-    return realCreateFileA(path, access, share, security, disposition, flags, model);
+    // A handle value of a refusing file, closed since, may come back for another file.
+    HANDLE file = realCreateFileA(path, access, share, security, disposition, flags, model);
+    g_log.refusingFiles.erase(std::remove(g_log.refusingFiles.begin(), g_log.refusingFiles.end(), file),
+                              g_log.refusingFiles.end());
+    return file;
+}
+
+decltype(&WriteFile) realWriteFile;
+
+BOOL WINAPI RecordWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
+{
+    for (HANDLE refusing : g_log.refusingFiles)
+        if (file == refusing) {
+            *written = 0;
+            SetLastError(ERROR_DISK_FULL);
+            return FALSE;
+        }
+    return realWriteFile(file, data, size, written, overlapped);
 }
 
 BOOL WINAPI RecordShutdownBlockReasonCreate(HWND window, LPCWSTR reason)
@@ -173,6 +196,7 @@ void ResetPlatformLog()
         realSetClipboardData = PatchImport("user32.dll", "SetClipboardData", RecordSetClipboardData);
         realGetLocalTime = PatchImport("kernel32.dll", "GetLocalTime", LocalTimeOfClock);
         realCreateFileA = PatchImport("kernel32.dll", "CreateFileA", RecordCreateFileA);
+        realWriteFile = PatchImport("kernel32.dll", "WriteFile", RecordWriteFile);
         realGetProcAddress = PatchImport("kernel32.dll", "GetProcAddress", RecordGetProcAddress);
         PatchImport("user32.dll", "MessageBeep", RecordMessageBeep);
         PatchImport("user32.dll", "MessageBoxA", RecordMessageBoxA);

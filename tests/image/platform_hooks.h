@@ -27,8 +27,11 @@ struct PlatformLog {
     // When set, the local time every caller of GetLocalTime is given: a clock set at will.
     bool clockSet;
     SYSTEMTIME clock;
-    // Folders in which no file can be created for writing, as on a full disk.
+    // Folders in which no file can be created for writing, as on a full disk; with
+    // fullOnWrite, files are created there but refuse their bytes.
     std::vector<std::string> fullFolders;
+    bool fullOnWrite;
+    std::vector<HANDLE> refusingFiles;
     // The reason Windows is given to wait with ending the session, and for which window;
     // ShutdownBlockReasonCreate and Destroy as GetProcAddress hands them out.
     std::wstring shutdownReason;
