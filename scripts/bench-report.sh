@@ -22,10 +22,7 @@ lscpu -C >"$work/caches.txt" 2>/dev/null || true
 
 # Under Wine: the shipped i686 build, or the x86-64 twin where this machine runs no 32-bit code.
 . "$root/scripts/builds.sh"
-tavro_choose_builds
-arch=${TAVRO_BUILDS%% *}
-build=$(tavro_build_dir "$build" "$arch")
-tavro_build "$build" "$arch" --target latency_bench tavro vix32 fotoserver quenstal
+tavro_build_to_run "$build" --target latency_bench tavro vix32 fotoserver quenstal
 . "$root/scripts/wine-session.sh" "$build/bench-prefix" "$arch"
 trap 'wine_session_stop; rm -rf "$work"' EXIT
 "$TAVRO_WINE" "$build/tests/bench/latency_bench.exe" | grep "median" >"$work/latency.txt"

@@ -35,6 +35,17 @@ tavro_build() {
     cmake --build "$dir" -j"$(nproc)" "$@"
 }
 
+# For a script that runs one build: the shipped one, or the twin where it cannot run. Sets
+# arch and build (the folder, from the shipped build's folder given) and builds the targets.
+#   tavro_build_to_run <build> [cmake --build args]
+tavro_build_to_run() {
+    tavro_choose_builds
+    arch=${TAVRO_BUILDS%% *}
+    build=$(tavro_build_dir "$1" "$arch")
+    shift
+    tavro_build "$build" "$arch" "$@"
+}
+
 # What a build is, in the words of the closing lines.
 tavro_build_name() {
     if [ "$1" = i686 ]; then echo "the i686 build (shipped)"; else echo "the x86-64 twin under wine64"; fi

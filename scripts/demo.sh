@@ -15,10 +15,7 @@ output=$(mkdir -p "${1:-$root/demo-output}" && cd "${1:-$root/demo-output}" && p
 tavro_install_deps
 # The shipped i686 build, or the x86-64 twin where this machine runs no 32-bit code.
 . "$root/scripts/builds.sh"
-tavro_choose_builds
-arch=${TAVRO_BUILDS%% *}
-build=$(tavro_build_dir "$build" "$arch")
-tavro_build "$build" "$arch" --target tavrodemo
+tavro_build_to_run "$build" --target tavrodemo
 
 mode=""
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then

@@ -11,10 +11,7 @@ output=$(mktemp)
 
 # The shipped i686 build, or the x86-64 twin where this machine runs no 32-bit code.
 . "$root/scripts/builds.sh"
-tavro_choose_builds
-arch=${TAVRO_BUILDS%% *}
-build=$(tavro_build_dir "$build" "$arch")
-tavro_build "$build" "$arch" --target soak_tests tavro vix32 fotoserver quenstal
+tavro_build_to_run "$build" --target soak_tests tavro vix32 fotoserver quenstal
 . "$root/scripts/wine-session.sh" "$build/soak-prefix" "$arch"
 trap 'wine_session_stop; rm -f "$output"' EXIT
 TAVRO_SOAK_EXPOSURES=$exposures ctest --test-dir "$build" --output-on-failure -V --timeout 14400 \

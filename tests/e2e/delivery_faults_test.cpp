@@ -3,10 +3,9 @@
 // program neither crashes nor hangs.
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
 #include <set>
 
+#include "tests/data_folders.h"
 #include "tests/e2e/exposures.h"
 
 using namespace e2e;
@@ -15,30 +14,6 @@ namespace {
 
 const int COLUMNS = 456;
 const int ROWS = 684;
-
-// The program's data folder, or the one it falls back to under the temporary folder.
-std::string DataFolder(bool temporary = false)
-{
-    char base[MAX_PATH];
-    if (temporary)
-        GetTempPathA(MAX_PATH, base);
-    else
-        SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, base);
-    std::string folder = base;
-    if (folder.back() != '\\')
-        folder += '\\';
-    return folder + "Tavro";
-}
-
-std::string UndeliveredFolder(bool temporary = false)
-{
-    return DataFolder(temporary) + "\\Immagini non consegnate";
-}
-
-std::string LogPath(bool temporary = false)
-{
-    return DataFolder(temporary) + "\\esposizioni.log";
-}
 
 std::set<std::string> UndeliveredFiles(bool temporary = false)
 {
@@ -57,7 +32,7 @@ std::set<std::string> UndeliveredFiles(bool temporary = false)
 // What the log gained since the length it had.
 std::string LoggedSince(size_t length, bool temporary = false)
 {
-    const std::string log = ReadTextFile(LogPath(temporary));
+    const std::string log = ReadTextFile(ExposureLogPath(temporary));
     return log.size() > length ? log.substr(length) : std::string();
 }
 
@@ -66,7 +41,7 @@ protected:
     void SetUp() override
     {
         before = UndeliveredFiles();
-        logged = ReadTextFile(LogPath()).size();
+        logged = ReadTextFile(ExposureLogPath()).size();
     }
     std::vector<std::string> NewUndelivered() const
     {
@@ -282,7 +257,7 @@ enum LogBlock { FOLDER_IN_ITS_PLACE, READ_ONLY, LOCKED };
 // Puts the log aside and blocks its path; gives both back when it ends.
 class BlockedLog {
 public:
-    explicit BlockedLog(LogBlock block) : path_(LogPath()), aside_(path_ + ".aside")
+    explicit BlockedLog(LogBlock block) : path_(ExposureLogPath()), aside_(path_ + ".aside")
     {
         MoveFileExA(path_.c_str(), aside_.c_str(), MOVEFILE_REPLACE_EXISTING);
         if (block == FOLDER_IN_ITS_PLACE) {
@@ -347,7 +322,7 @@ TEST_F(Faults, ADataFolderThatCannotBeMadeFallsBackToTheTemporaryFolder)
     const bool moved = MoveFileA(folder.c_str(), aside.c_str()) != 0;
     WriteTextFile(folder, "not a folder");
     const auto beforeInTemp = UndeliveredFiles(true);
-    const size_t loggedInTemp = ReadTextFile(LogPath(true)).size();
+    const size_t loggedInTemp = ReadTextFile(ExposureLogPath(true)).size();
 
     tavro.StartAndWait();
     Expose();

@@ -1,8 +1,7 @@
 // The hardware setup dialog: what it shows, what it writes to vixwin.ini, and the reopening.
 #include <gtest/gtest.h>
 
-#include <shlobj.h>
-
+#include "tests/data_folders.h"
 #include "tests/e2e/harness.h"
 
 using namespace e2e;
@@ -13,9 +12,7 @@ const char CAPTION[] = "Impostazioni Hardware";
 
 std::string ExposureLog()
 {
-    char base[MAX_PATH];
-    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, base);
-    return ReadTextFile(std::string(base) + "\\Tavro\\esposizioni.log");
+    return ReadTextFile(ExposureLogPath());
 }
 
 // Wine's A form returns one character across processes: read the lists as wide text.

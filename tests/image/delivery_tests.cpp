@@ -1,11 +1,10 @@
 // The hand-over on real memory blocks and a real clipboard, with both receivers played by
 // windows of this program: what the delivery code does with each block is recorded.
 #include "delivery/deliver.h"
+#include "tests/data_folders.h"
 #include "tests/image/platform_hooks.h"
 
 #include <gtest/gtest.h>
-
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -166,19 +165,6 @@ std::string ReadFileBytes(const char *path)
         bytes.append(buffer, read);
     CloseHandle(file);
     return bytes;
-}
-
-std::string UndeliveredFolder(bool temporary)
-{
-    char base[MAX_PATH];
-    if (temporary)
-        GetTempPathA(MAX_PATH, base);
-    else
-        SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, base);
-    std::string folder = base;
-    if (folder.back() != '\\')
-        folder += '\\';
-    return folder + "Tavro\\Immagini non consegnate";
 }
 
 int UndeliveredCount()
