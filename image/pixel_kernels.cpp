@@ -6,10 +6,14 @@
 
 // TAVRO_PORTABLE_KERNELS selects the plain loops even where SSE2 exists, so both can be checked.
 // TAVRO_KERNELS_NAMESPACE puts the turns into that namespace, so that one program can hold
-// both forms and choose at run time (pixel_kernels_choice.cpp).
+// several forms and choose at run time (pixel_kernels_choice.cpp).
 #if defined(__SSE2__) && !defined(TAVRO_PORTABLE_KERNELS)
 #define TAVRO_SSE2_KERNELS 1
 #include <emmintrin.h>
+#if defined(__AVX2__)
+#define TAVRO_AVX2_KERNELS 1
+#include <immintrin.h>
+#endif
 #endif
 
 #ifdef TAVRO_KERNELS_NAMESPACE
@@ -21,15 +25,24 @@ namespace {
 typedef unsigned char Byte;
 typedef std::ptrdiff_t Step;
 
-// A tile is 16 source rows by 8 source columns, so that it writes 8 result rows, 16 bytes each.
-const int TILE_ROWS = 16;
-const int TILE_COLS = 8;
+// SSE2 tiles are 16 source rows by 8 source columns and write 8 result rows, 16 bytes each.
+const int SMALL_TILE_ROWS = 16;
+const int SMALL_TILE_COLS = 8;
+#ifdef TAVRO_AVX2_KERNELS
+// AVX2 tiles are 32 source rows by 16 source columns and write 16 result rows, 32 bytes each:
+// every shuffle and every store moves twice the bytes. SSE2 tiles then do the edges.
+const int TILE_ROWS = 32;
+const int TILE_COLS = 16;
+#else
+const int TILE_ROWS = SMALL_TILE_ROWS;
+const int TILE_COLS = SMALL_TILE_COLS;
+#endif
 // Tiles are visited BAND source rows at a time, so that the tiles of one column write the
-// same 8 result rows one after the other and each result row gets BAND bytes in a run.
+// same result rows one after the other and each result row gets BAND bytes in a run.
 const int BAND = 256;
 // Rows a multiple of CROWDED bytes apart fall into at most 16 sets of a first-level cache
 // whose sets repeat every 4096 bytes, as on every x86 processor: such a cache cannot keep a
-// band's lines while the tiles read them 8 bytes at a time, and fetches each again and again.
+// band's lines while the tiles read them in pieces, and fetches each again and again.
 // Their band is staged CHUNK columns at a time, one cache line of each row, into a block that
 // spreads over every set; each source line is then read once, whole. Other strides run as
 // fast without the copy.
@@ -52,38 +65,116 @@ inline void TransposeLoop(Byte *out, Step outStep, const Byte *in, Step inStep,
 // index, taken together as one 7-bit number, one bit to the left.
 inline void InterleaveHalves(__m128i *rows)
 {
-    __m128i mixed[TILE_COLS];
+    __m128i mixed[SMALL_TILE_COLS];
 #pragma GCC unroll 4
-    for (int j = 0; j < TILE_COLS / 2; j++) {
-        mixed[2 * j] = _mm_unpacklo_epi8(rows[j], rows[j + TILE_COLS / 2]);
-        mixed[2 * j + 1] = _mm_unpackhi_epi8(rows[j], rows[j + TILE_COLS / 2]);
+    for (int j = 0; j < SMALL_TILE_COLS / 2; j++) {
+        mixed[2 * j] = _mm_unpacklo_epi8(rows[j], rows[j + SMALL_TILE_COLS / 2]);
+        mixed[2 * j + 1] = _mm_unpackhi_epi8(rows[j], rows[j + SMALL_TILE_COLS / 2]);
     }
 #pragma GCC unroll 8
-    for (int j = 0; j < TILE_COLS; j++)
+    for (int j = 0; j < SMALL_TILE_COLS; j++)
         rows[j] = mixed[j];
 }
 
-inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
+inline void TransposeSmallTile(Byte *out, Step outStep, const Byte *in, Step inStep)
 {
     // Register i holds source rows i and i + 8 interleaved: byte 2c + h is row i + 8h,
     // column c. Three rotations turn (i, c, h) into result row c, byte 8h + i.
-    __m128i rows[TILE_COLS];
+    __m128i rows[SMALL_TILE_COLS];
 #pragma GCC unroll 8
-    for (int i = 0; i < TILE_COLS; i++)
+    for (int i = 0; i < SMALL_TILE_COLS; i++)
         rows[i] = _mm_unpacklo_epi8(
             _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + i * inStep)),
-            _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + (i + TILE_ROWS / 2) * inStep)));
+            _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + (i + SMALL_TILE_ROWS / 2) * inStep)));
     InterleaveHalves(rows);
     InterleaveHalves(rows);
     InterleaveHalves(rows);
 #pragma GCC unroll 8
-    for (int j = 0; j < TILE_COLS; j++)
+    for (int j = 0; j < SMALL_TILE_COLS; j++)
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + j * outStep), rows[j]);
 }
 
 inline void Prefetch(const Byte *p)
 {
     _mm_prefetch(reinterpret_cast<const char *>(p), _MM_HINT_T0);
+}
+
+inline __m128i Reverse16(__m128i v)
+{
+    v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
+    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+    v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+    return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+}
+
+#endif
+
+#if defined(TAVRO_AVX2_KERNELS)
+
+// The 256-bit form of InterleaveHalves, on registers j and j + 8 within each 128-bit lane:
+// it rotates an 8-bit index one bit to the left.
+inline void InterleaveHalves(__m256i *rows)
+{
+    __m256i mixed[TILE_COLS];
+#pragma GCC unroll 8
+    for (int j = 0; j < TILE_COLS / 2; j++) {
+        mixed[2 * j] = _mm256_unpacklo_epi8(rows[j], rows[j + TILE_COLS / 2]);
+        mixed[2 * j + 1] = _mm256_unpackhi_epi8(rows[j], rows[j + TILE_COLS / 2]);
+    }
+#pragma GCC unroll 16
+    for (int j = 0; j < TILE_COLS; j++)
+        rows[j] = mixed[j];
+}
+
+inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
+{
+    // Register i holds source row i in its low lane and row i + 16 in its high lane; four
+    // rotations transpose both 16 x 16 halves at once, and register c is then result row c.
+    __m256i rows[TILE_COLS];
+#pragma GCC unroll 16
+    for (int i = 0; i < TILE_COLS; i++)
+        rows[i] = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i * inStep))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + (i + TILE_ROWS / 2) * inStep)), 1);
+    InterleaveHalves(rows);
+    InterleaveHalves(rows);
+    InterleaveHalves(rows);
+    InterleaveHalves(rows);
+#pragma GCC unroll 16
+    for (int j = 0; j < TILE_COLS; j++)
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + j * outStep), rows[j]);
+}
+
+inline void CopyChunk(Byte *staged, const Byte *in)
+{
+    const __m256i *from = reinterpret_cast<const __m256i *>(in);
+    __m256i *to = reinterpret_cast<__m256i *>(staged);
+    __m256i a = _mm256_loadu_si256(from), b = _mm256_loadu_si256(from + 1);
+    _mm256_store_si256(to, a);
+    _mm256_store_si256(to + 1, b);
+}
+
+// The strips that whole tiles leave: in SSE2 tiles where they fit, the rest a byte at a time.
+void TransposeEdge(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
+{
+    int tiledRows = rows - rows % SMALL_TILE_ROWS;
+    int tiledCols = cols - cols % SMALL_TILE_COLS;
+    for (int k = 0; k < tiledCols; k += SMALL_TILE_COLS)
+        for (int m = 0; m < tiledRows; m += SMALL_TILE_ROWS)
+            TransposeSmallTile(out + k * outStep + m, outStep, in + m * inStep + k, inStep);
+    if (tiledCols < cols)
+        TransposeLoop(out + tiledCols * outStep, outStep, in + tiledCols, inStep,
+                      rows, cols - tiledCols);
+    if (tiledRows < rows)
+        TransposeLoop(out + tiledRows, outStep, in + tiledRows * inStep, inStep,
+                      rows - tiledRows, tiledCols);
+}
+
+#elif defined(TAVRO_SSE2_KERNELS)
+
+inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
+{
+    TransposeSmallTile(out, outStep, in, inStep);
 }
 
 inline void CopyChunk(Byte *staged, const Byte *in)
@@ -98,12 +189,9 @@ inline void CopyChunk(Byte *staged, const Byte *in)
     _mm_store_si128(to + 3, d);
 }
 
-inline __m128i Reverse16(__m128i v)
+inline void TransposeEdge(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
 {
-    v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
-    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-    v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-    return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+    TransposeLoop(out, outStep, in, inStep, rows, cols);
 }
 
 #else
@@ -118,6 +206,11 @@ inline void Prefetch(const Byte *) {}
 inline void CopyChunk(Byte *staged, const Byte *in)
 {
     std::memcpy(staged, in, CHUNK);
+}
+
+inline void TransposeEdge(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
+{
+    TransposeLoop(out, outStep, in, inStep, rows, cols);
 }
 
 #endif
@@ -164,10 +257,10 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
     }
     // The strips are tested first: with a negative step their start lies outside the plane.
     if (tiledCols < cols)
-        TransposeLoop(out + tiledCols * outStep, outStep, in + tiledCols, inStep,
+        TransposeEdge(out + tiledCols * outStep, outStep, in + tiledCols, inStep,
                       rows, cols - tiledCols);
     if (tiledRows < rows)
-        TransposeLoop(out + tiledRows, outStep, in + tiledRows * inStep, inStep,
+        TransposeEdge(out + tiledRows, outStep, in + tiledRows * inStep, inStep,
                       rows - tiledRows, tiledCols);
 }
 
@@ -175,6 +268,16 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
 void ReverseRow(Byte *lastTarget, const Byte *source, int count)
 {
     int k = 0;
+#ifdef TAVRO_AVX2_KERNELS
+    // Bytes reversed in each lane, then the lanes swapped.
+    const __m256i reversed = _mm256_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0,
+                                              15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+    for (; k + 32 <= count; k += 32) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(source + k));
+        v = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, reversed), _MM_SHUFFLE(1, 0, 3, 2));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(lastTarget - k - 31), v);
+    }
+#endif
 #ifdef TAVRO_SSE2_KERNELS
     for (; k + 16 <= count; k += 16) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + k));

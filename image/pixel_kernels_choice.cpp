@@ -1,63 +1,127 @@
 // Windows XP runs on processors without SSE2 (Pentium III, Athlon XP), where one SSE2
-// instruction ends the program at the first exposure: the program holds the turns in both
-// forms and takes the SSE2 ones only where the processor has it.
+// instruction ends the program at the first exposure, and no Windows before 7 SP1 saves the
+// AVX registers: the program holds the turns in several forms and takes the widest one that
+// the processor and the operating system both run. Where the compiler's baseline is SSE2
+// (x86-64) there is no plain form.
+#include "image/pixel_kernel_forms.h"
 #include "image/pixel_kernels.h"
 
 #if defined(_MSC_VER)
+#include <immintrin.h>
 #include <intrin.h>
+#else
+#include <cpuid.h>
 #endif
-
-typedef unsigned char Byte;
-typedef std::ptrdiff_t Step;
-
-#define TAVRO_DECLARE_KERNELS(name)                                                            \
-    namespace name {                                                                           \
-    void TurnPixelsClockwise(Byte *, Step, const Byte *, Step, int, int);                      \
-    void TurnPixels180(Byte *, Step, const Byte *, Step, int, int);                            \
-    void TurnPixelsCounterClockwise(Byte *, Step, const Byte *, Step, int, int);               \
-    Byte *CopyReversed(Byte *, const Byte *, int);                                             \
-    }
-TAVRO_DECLARE_KERNELS(plain)
-TAVRO_DECLARE_KERNELS(sse2)
 
 namespace {
 
-bool HasSse2()
+// Leaf's registers a, b, c, d; all zero where the processor has no such leaf (or no CPUID,
+// as on a 486).
+void Cpuid(unsigned leaf, unsigned (&registers)[4])
 {
+    registers[0] = registers[1] = registers[2] = registers[3] = 0;
 #if defined(_MSC_VER)
-    int registers[4];
-    __cpuid(registers, 1);
-    return (registers[3] >> 26) & 1;
+    int values[4];
+    __cpuid(values, 0);
+    if (unsigned(values[0]) < leaf)
+        return;
+    __cpuidex(values, int(leaf), 0);
+    for (int k = 0; k < 4; k++)
+        registers[k] = unsigned(values[k]);
 #else
-    return __builtin_cpu_supports("sse2");
+    if (__get_cpuid_max(0, nullptr) < leaf)
+        return;
+    __cpuid_count(leaf, 0, registers[0], registers[1], registers[2], registers[3]);
 #endif
 }
 
-const bool g_sse2 = HasSse2();
+// The state components the operating system saves (XCR0). XGETBV exists only where CPUID
+// reports OSXSAVE, which the caller has checked.
+unsigned long long SavedState()
+{
+#if defined(_MSC_VER)
+    return _xgetbv(0);
+#else
+    unsigned low, high;
+    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return (static_cast<unsigned long long>(high) << 32) | low;
+#endif
+}
+
+const unsigned SSE2_BIT = 1u << 26;    // leaf 1, d
+const unsigned OSXSAVE_BIT = 1u << 27; // leaf 1, c
+const unsigned AVX_BIT = 1u << 28;     // leaf 1, c
+const unsigned AVX2_BIT = 1u << 5;     // leaf 7, b
+const unsigned long long XMM_YMM_STATE = 0x6;
 
 } // namespace
 
-void TurnPixelsClockwise(Byte *result, Step resultStride, const Byte *source, Step sourceStride, int width,
-                         int height)
+bool ProcessorRunsSse2()
 {
-    (g_sse2 ? sse2::TurnPixelsClockwise : plain::TurnPixelsClockwise)(result, resultStride, source,
-                                                                      sourceStride, width, height);
+    unsigned features[4];
+    Cpuid(1, features);
+    return (features[3] & SSE2_BIT) != 0;
 }
 
-void TurnPixels180(Byte *result, Step resultStride, const Byte *source, Step sourceStride, int width, int height)
+bool ProcessorRunsAvx2()
 {
-    (g_sse2 ? sse2::TurnPixels180 : plain::TurnPixels180)(result, resultStride, source, sourceStride, width,
-                                                          height);
+    unsigned features[4], extended[4];
+    Cpuid(1, features);
+    if ((features[2] & (OSXSAVE_BIT | AVX_BIT)) != (OSXSAVE_BIT | AVX_BIT))
+        return false;
+    if ((SavedState() & XMM_YMM_STATE) != XMM_YMM_STATE)
+        return false;
+    Cpuid(7, extended);
+    return (extended[1] & AVX2_BIT) != 0;
 }
 
-void TurnPixelsCounterClockwise(Byte *result, Step resultStride, const Byte *source, Step sourceStride,
-                                int width, int height)
+namespace {
+
+struct Kernels {
+    void (*clockwise)(unsigned char *, std::ptrdiff_t, const unsigned char *, std::ptrdiff_t, int, int);
+    void (*half)(unsigned char *, std::ptrdiff_t, const unsigned char *, std::ptrdiff_t, int, int);
+    void (*counterClockwise)(unsigned char *, std::ptrdiff_t, const unsigned char *, std::ptrdiff_t, int, int);
+    unsigned char *(*copyReversed)(unsigned char *, const unsigned char *, int);
+};
+
+#define TAVRO_KERNELS_OF(name)                                                                 \
+    Kernels { name::TurnPixelsClockwise, name::TurnPixels180, name::TurnPixelsCounterClockwise, \
+              name::CopyReversed }
+
+Kernels Widest()
 {
-    (g_sse2 ? sse2::TurnPixelsCounterClockwise : plain::TurnPixelsCounterClockwise)(
-        result, resultStride, source, sourceStride, width, height);
+    if (ProcessorRunsAvx2())
+        return TAVRO_KERNELS_OF(avx2);
+#ifdef TAVRO_PLAIN_KERNELS
+    if (!ProcessorRunsSse2())
+        return TAVRO_KERNELS_OF(plain);
+#endif
+    return TAVRO_KERNELS_OF(sse2);
 }
 
-Byte *CopyReversed(Byte *lastTarget, const Byte *source, int count)
+const Kernels g_kernels = Widest();
+
+} // namespace
+
+void TurnPixelsClockwise(unsigned char *result, std::ptrdiff_t resultStride, const unsigned char *source,
+                         std::ptrdiff_t sourceStride, int width, int height)
 {
-    return (g_sse2 ? sse2::CopyReversed : plain::CopyReversed)(lastTarget, source, count);
+    g_kernels.clockwise(result, resultStride, source, sourceStride, width, height);
+}
+
+void TurnPixels180(unsigned char *result, std::ptrdiff_t resultStride, const unsigned char *source,
+                   std::ptrdiff_t sourceStride, int width, int height)
+{
+    g_kernels.half(result, resultStride, source, sourceStride, width, height);
+}
+
+void TurnPixelsCounterClockwise(unsigned char *result, std::ptrdiff_t resultStride, const unsigned char *source,
+                                std::ptrdiff_t sourceStride, int width, int height)
+{
+    g_kernels.counterClockwise(result, resultStride, source, sourceStride, width, height);
+}
+
+unsigned char *CopyReversed(unsigned char *lastTarget, const unsigned char *source, int count)
+{
+    return g_kernels.copyReversed(lastTarget, source, count);
 }

@@ -1,4 +1,4 @@
-// libFuzzer target: every turn against the naive reference on sizes from 1 x 1 to
+// libFuzzer target: every turn of every form this processor runs against the naive reference on sizes from 1 x 1 to
 // 2000 x 2000, with DIB strides or odd ones, and pixels drawn from the input.
 #include "tests/native/reference_turns.h"
 
@@ -35,8 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         mix = mix * 1664525u + 1013904223u;
         source[k] = static_cast<Byte>(pattern[k % patternSize] ^ mix >> 24);
     }
-    for (int turn = 0; turn < TURN_COUNT; turn++)
-        if (!KernelMatchesReference(Turn(turn), source, stride, width, height, resultPadding))
-            std::abort();
+    static const std::vector<KernelForm> forms = KernelForms();
+    for (const KernelForm &form : forms)
+        for (int turn = 0; turn < TURN_COUNT; turn++)
+            if (!KernelMatchesReference(form, Turn(turn), source, stride, width, height, resultPadding))
+                std::abort();
     return 0;
 }

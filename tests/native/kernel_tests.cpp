@@ -3,8 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
+
+// Each test runs on every form of the turns that this build holds and this processor runs.
+class Kernels : public ::testing::TestWithParam<KernelForm> {
+protected:
+    const KernelForm &Form() const { return GetParam(); }
+};
+
+std::string FormName(const ::testing::TestParamInfo<KernelForm> &info) { return info.param.name; }
 
 // A source of width x height distinct-looking pixels, trimmed after the last pixel so that
 // any read beyond it is caught by the address sanitizer.
@@ -17,7 +26,7 @@ std::vector<Byte> Pattern(int width, int height, std::ptrdiff_t stride)
     return source;
 }
 
-TEST(Kernels, WorkedExampleThreeByTwo)
+TEST_P(Kernels, WorkedExampleThreeByTwo)
 {
     // Stored bottom row first: 40 50 60, then 10 20 30.
     const Byte source[] = {40, 50, 60, 0, 10, 20, 30, 0};
@@ -26,17 +35,17 @@ TEST(Kernels, WorkedExampleThreeByTwo)
     for (int turn = 0; turn < TURN_COUNT; turn++) {
         Byte result[6];
         int resultWidth = turn == HALF ? 3 : 2;
-        KERNELS[turn](result, resultWidth, source, 4, 3, 2);
+        Form().turns[turn](result, resultWidth, source, 4, 3, 2);
         EXPECT_TRUE(std::equal(result, result + 6, expected[turn])) << TURN_NAMES[turn];
     }
 }
 
-TEST(Kernels, QuarterTurnOfFiveByThreeWritesFifteenBytes)
+TEST_P(Kernels, QuarterTurnOfFiveByThreeWritesFifteenBytes)
 {
     std::vector<Byte> source = Pattern(5, 3, 8);
     for (Turn turn : {CLOCKWISE, COUNTER_CLOCKWISE}) {
         std::vector<Byte> result(4 * 5, SENTINEL);
-        KERNELS[turn](result.data(), 4, source.data(), 8, 5, 3);
+        Form().turns[turn](result.data(), 4, source.data(), 8, 5, 3);
         EXPECT_EQ(15, std::count_if(result.begin(), result.end(),
                                     [](Byte b) { return b != SENTINEL; }));
         for (int row = 0; row < 5; row++)
@@ -45,11 +54,11 @@ TEST(Kernels, QuarterTurnOfFiveByThreeWritesFifteenBytes)
 }
 
 // Every turn of one source against the reference.
-void ExpectAllTurnsMatch(int width, int height, std::ptrdiff_t stride, int padding)
+void ExpectAllTurnsMatch(const KernelForm &form, int width, int height, std::ptrdiff_t stride, int padding)
 {
     std::vector<Byte> source = Pattern(width, height, stride);
     for (int turn = 0; turn < TURN_COUNT; turn++)
-        EXPECT_TRUE(KernelMatchesReference(Turn(turn), source, stride, width, height, padding))
+        EXPECT_TRUE(KernelMatchesReference(form, Turn(turn), source, stride, width, height, padding))
             << TURN_NAMES[turn] << " " << width << "x" << height << " +" << padding;
 }
 
@@ -57,22 +66,22 @@ std::ptrdiff_t DibStride(int width, int padding) { return ((width + 3) & ~3) + p
 
 // Every size up to past two tiles in each direction, odd widths, one-pixel-high and
 // one-pixel-wide images included, with DIB strides and with odd ones.
-TEST(Kernels, MatchReferenceOverSizesAndStrides)
+TEST_P(Kernels, MatchReferenceOverSizesAndStrides)
 {
     const int sizes[] = {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 63, 64, 65, 127, 130, 131};
     for (int width : sizes)
         for (int height : sizes)
             for (int padding : {0, 3})
-                ExpectAllTurnsMatch(width, height, DibStride(width, padding), padding);
+                ExpectAllTurnsMatch(Form(), width, height, DibStride(width, padding), padding);
 }
 
 // Sizes that span several bands of tiles, with partial ones at each end.
-TEST(Kernels, MatchReferenceOverLargeSizes)
+TEST_P(Kernels, MatchReferenceOverLargeSizes)
 {
     for (int width : {515, 1100})
         for (int height : {300, 531})
             for (int padding : {0, 3})
-                ExpectAllTurnsMatch(width, height, DibStride(width, padding), padding);
+                ExpectAllTurnsMatch(Form(), width, height, DibStride(width, padding), padding);
 }
 
 // Source rows a multiple of 256 bytes apart, whose bands the quarter turns stage: strides from
@@ -84,29 +93,38 @@ struct CrowdedStride {
     std::ptrdiff_t stride;
 };
 
-class KernelsWithCrowdedStrides : public ::testing::TestWithParam<CrowdedStride> {};
+class KernelsWithCrowdedStrides
+    : public ::testing::TestWithParam<std::tuple<KernelForm, CrowdedStride>> {};
 
 TEST_P(KernelsWithCrowdedStrides, MatchReference)
 {
+    const KernelForm &form = std::get<0>(GetParam());
+    const CrowdedStride &crowded = std::get<1>(GetParam());
     for (int height : {150, 529})
         for (int padding : {0, 3})
-            ExpectAllTurnsMatch(GetParam().width, height, GetParam().stride, padding);
+            ExpectAllTurnsMatch(form, crowded.width, height, crowded.stride, padding);
 }
 
 INSTANTIATE_TEST_SUITE_P(Strides, KernelsWithCrowdedStrides,
-                         ::testing::Values(CrowdedStride{200, 256}, CrowdedStride{256, 256},
+                         ::testing::Combine(::testing::ValuesIn(KernelForms()), ::testing::Values(CrowdedStride{200, 256}, CrowdedStride{256, 256},
                                            CrowdedStride{700, 768}, CrowdedStride{1000, 1024},
                                            CrowdedStride{1024, 1024}, CrowdedStride{2047, 2048},
-                                           CrowdedStride{4093, 4096}, CrowdedStride{8192, 8192}));
+                                           CrowdedStride{4093, 4096}, CrowdedStride{8192, 8192})),
+                         [](const ::testing::TestParamInfo<KernelsWithCrowdedStrides::ParamType> &info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::to_string(std::get<1>(info.param).width) + "_" +
+                                    std::to_string(std::get<1>(info.param).stride);
+                         });
 
-TEST(Kernels, CopyReversed)
+// Counts past two of the widest pieces and a byte-wise rest.
+TEST_P(Kernels, CopyReversed)
 {
-    for (int count = 1; count <= 40; count++) {
+    for (int count = 1; count <= 80; count++) {
         std::vector<Byte> source(count), target(count + 2, SENTINEL);
         for (int k = 0; k < count; k++)
             source[k] = static_cast<Byte>(k + 1);
         Byte *last = &target[count];
-        EXPECT_EQ(last, CopyReversed(last, source.data(), count));
+        EXPECT_EQ(last, Form().copyReversed(last, source.data(), count));
         EXPECT_EQ(SENTINEL, target[0]);
         EXPECT_EQ(SENTINEL, target[count + 1]);
         for (int k = 0; k < count; k++)
@@ -115,9 +133,11 @@ TEST(Kernels, CopyReversed)
     Byte target = SENTINEL;
     const Byte source = 1;
     for (int count : {0, -1, -100}) {
-        EXPECT_EQ(&target, CopyReversed(&target, &source, count));
+        EXPECT_EQ(&target, Form().copyReversed(&target, &source, count));
         EXPECT_EQ(SENTINEL, target);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Forms, Kernels, ::testing::ValuesIn(KernelForms()), FormName);
 
 } // namespace

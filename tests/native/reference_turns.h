@@ -4,6 +4,9 @@
 #define TAVRO_REFERENCE_TURNS_H
 
 #include "image/pixel_kernels.h"
+#ifdef TAVRO_KERNEL_FORMS
+#include "image/pixel_kernel_forms.h"
+#endif
 
 #include <cstddef>
 #include <vector>
@@ -13,9 +16,29 @@ typedef void (*TurnFunction)(Byte *, std::ptrdiff_t, const Byte *, std::ptrdiff_
 
 enum Turn { CLOCKWISE, HALF, COUNTER_CLOCKWISE, TURN_COUNT };
 
-const TurnFunction KERNELS[TURN_COUNT] = {TurnPixelsClockwise, TurnPixels180,
-                                          TurnPixelsCounterClockwise};
 const char *const TURN_NAMES[TURN_COUNT] = {"clockwise", "half", "counter-clockwise"};
+
+struct KernelForm {
+    const char *name;
+    TurnFunction turns[TURN_COUNT];
+    Byte *(*copyReversed)(Byte *, const Byte *, int);
+};
+
+// The turns as the program calls them, then, where the build holds several forms, each one
+// that this processor runs.
+inline std::vector<KernelForm> KernelForms()
+{
+    std::vector<KernelForm> forms = {
+        {"chosen", {TurnPixelsClockwise, TurnPixels180, TurnPixelsCounterClockwise}, CopyReversed}};
+#ifdef TAVRO_KERNEL_FORMS
+    forms.push_back({"sse2", {sse2::TurnPixelsClockwise, sse2::TurnPixels180, sse2::TurnPixelsCounterClockwise},
+                     sse2::CopyReversed});
+    if (ProcessorRunsAvx2())
+        forms.push_back({"avx2", {avx2::TurnPixelsClockwise, avx2::TurnPixels180, avx2::TurnPixelsCounterClockwise},
+                         avx2::CopyReversed});
+#endif
+    return forms;
+}
 
 // Whatever a kernel finds outside the pixels must still be there afterwards.
 const Byte SENTINEL = 0xA5;
@@ -33,10 +56,10 @@ inline void ReferenceTurn(Turn turn, Byte *result, std::ptrdiff_t resultStride,
         }
 }
 
-// Turns a source of width x height pixels, rows sourceStride apart, into a result whose rows
+// Turns with the form's kernel a source of width x height pixels, rows sourceStride apart, into a result whose rows
 // are its width plus resultPadding bytes apart; true when kernel and reference agree on
 // every byte, alignment bytes included.
-inline bool KernelMatchesReference(Turn turn, const std::vector<Byte> &source,
+inline bool KernelMatchesReference(const KernelForm &form, Turn turn, const std::vector<Byte> &source,
                                    std::ptrdiff_t sourceStride, int width, int height,
                                    int resultPadding)
 {
@@ -47,7 +70,7 @@ inline bool KernelMatchesReference(Turn turn, const std::vector<Byte> &source,
     std::size_t resultBytes = (resultHeight - 1) * resultStride + resultWidth;
     std::vector<Byte> expected(resultBytes, SENTINEL), actual(resultBytes, SENTINEL);
     ReferenceTurn(turn, expected.data(), resultStride, source.data(), sourceStride, width, height);
-    KERNELS[turn](actual.data(), resultStride, source.data(), sourceStride, width, height);
+    form.turns[turn](actual.data(), resultStride, source.data(), sourceStride, width, height);
     return actual == expected;
 }
 
