@@ -4,8 +4,10 @@ old vendor library, and what Wine does not show.
 
   check_pe.py BINARY --imports LIST ROLE   imports, subsystem, DEP, addresses, manifest
   check_pe.py BINARY --version X.Y.Z.W     the version resource names Tavro and this version
-  check_pe.py BINARY --sse-only-in PREFIX  SSE instructions only in functions so named, which
-                                           the program calls only where the processor has them
+  check_pe.py BINARY --sse-only-in P,...   SSE instructions only in functions whose names start
+                                           with one of the prefixes, which the program calls
+                                           only where the processor has them
+  check_pe.py BINARY --avx-only-in P,...   likewise AVX (VEX-coded, 256-bit) instructions
   check_pe.py BINARY --exports A,B,...     exactly these names exported, undecorated
   check_pe.py BINARY --resources T:N,...   exactly these resources, by type and number
 
@@ -116,10 +118,14 @@ def resources_faults(pe, expected):
 
 
 # Windows XP runs on processors without SSE2, or even SSE; one such instruction ends the program.
+# No Windows before 7 SP1 saves the AVX registers, and older processors lack them. objdump
+# writes every VEX-coded vector instruction with a leading v and a vector register operand
+# (or as vzeroupper, vzeroall); SSE's names never start with v.
 SSE_INSTRUCTION = re.compile(r"%x?mm\d|\bprefetch|fence\b|\bmovnt|mxcsr")
+AVX_INSTRUCTION = re.compile(r"%[yz]mm\d|\bvzero(upper|all)\b|^\s*[0-9a-f]+:\s+v[a-z0-9]+\s.*%xmm\d")
 
 
-def sse_faults(binary, prefix):
+def simd_faults(binary, sse_prefixes, avx_prefixes):
     listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn", binary],
                              capture_output=True, text=True, check=True).stdout
     function, faults = None, set()
@@ -127,8 +133,12 @@ def sse_faults(binary, prefix):
         header = re.match(r"^[0-9a-f]+ <(.*)>:$", line)
         if header:
             function = header.group(1)
-        elif SSE_INSTRUCTION.search(line) and not function.startswith(prefix):
-            faults.add(f"{function} uses SSE outside the functions chosen at run time")
+        elif avx_prefixes is not None and AVX_INSTRUCTION.search(line):
+            if not function.startswith(tuple(avx_prefixes)):
+                faults.add(f"{function} uses AVX outside the functions chosen at run time")
+        elif sse_prefixes is not None and SSE_INSTRUCTION.search(line):
+            if not function.startswith(tuple(sse_prefixes)):
+                faults.add(f"{function} uses SSE outside the functions chosen at run time")
     return sorted(faults)
 
 
@@ -137,7 +147,8 @@ def main():
     parser.add_argument("binary")
     parser.add_argument("--imports", nargs=2, metavar=("LIST", "ROLE"))
     parser.add_argument("--version")
-    parser.add_argument("--sse-only-in", metavar="PREFIX")
+    parser.add_argument("--sse-only-in", metavar="PREFIXES")
+    parser.add_argument("--avx-only-in", metavar="PREFIXES")
     parser.add_argument("--exports", metavar="NAMES")
     parser.add_argument("--resources", metavar="ENTRIES")
     args = parser.parse_args()
@@ -149,8 +160,10 @@ def main():
         faults += list_faults + load_faults(pe, allowed, args.imports[1])
     if args.version:
         faults += version_faults(pe, args.version)
-    if args.sse_only_in:
-        faults += sse_faults(args.binary, args.sse_only_in)
+    if args.sse_only_in or args.avx_only_in:
+        faults += simd_faults(args.binary,
+                              args.sse_only_in.split(",") if args.sse_only_in else None,
+                              args.avx_only_in.split(",") if args.avx_only_in else None)
     if args.exports:
         faults += exports_faults(pe, args.exports)
     if args.resources:
