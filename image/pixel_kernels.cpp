@@ -255,6 +255,24 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
         TransposeTiles(out + chunkedCols * outStep + m0, outStep, band + chunkedCols, inStep,
                        bandRows, tiledCols - chunkedCols);
     }
+#ifdef TAVRO_SSE2_KERNELS
+    // Past the last whole tiles, a plane at least a tile high and wide takes tiles flush with
+    // its far edges, which overlap their neighbours and write those bytes again, alike.
+    if (rows >= TILE_ROWS && cols >= TILE_COLS) {
+        int lastRow = rows - TILE_ROWS, lastCol = cols - TILE_COLS;
+        if (tiledRows < rows)
+            for (int k = 0; k < tiledCols; k += TILE_COLS)
+                TransposeTile(out + k * outStep + lastRow, outStep, in + lastRow * inStep + k, inStep);
+        if (tiledCols < cols) {
+            for (int m = 0; m < tiledRows; m += TILE_ROWS)
+                TransposeTile(out + lastCol * outStep + m, outStep, in + m * inStep + lastCol, inStep);
+            if (tiledRows < rows)
+                TransposeTile(out + lastCol * outStep + lastRow, outStep,
+                              in + lastRow * inStep + lastCol, inStep);
+        }
+        return;
+    }
+#endif
     // The strips are tested first: with a negative step their start lies outside the plane.
     if (tiledCols < cols)
         TransposeEdge(out + tiledCols * outStep, outStep, in + tiledCols, inStep,

@@ -2,7 +2,8 @@
 // header so that they also build natively for sanitizers, fuzzing and benchmarks.
 // Rows are counted as stored (bottom row first in a DIB); a stride is the distance in bytes
 // between stored rows. Width and height are the source's and at least 1. Each turn writes
-// exactly the result's pixels, once each, and leaves the alignment bytes alone.
+// the result's pixels only (at the edges some twice, with the same value) and leaves the
+// alignment bytes alone.
 #ifndef TAVRO_PIXEL_KERNELS_H
 #define TAVRO_PIXEL_KERNELS_H
 
