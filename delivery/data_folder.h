@@ -11,5 +11,9 @@ bool MakeDataFolder(const char *subfolder, char *folder);
 // The same under the temporary folder, where a file that cannot be written in the data
 // folder (a full disk, rights taken away) may still be written.
 bool MakeTemporaryDataFolder(const char *subfolder, char *folder);
+// The paths of the two, made or not, for a look that must leave them as they are. False
+// when the path cannot be had or would not fit.
+bool DataFolderPath(const char *subfolder, char *folder);
+bool TemporaryDataFolderPath(const char *subfolder, char *folder);
 
 #endif
