@@ -1,5 +1,7 @@
 #include "verifica/report_window.h"
 
+#include <algorithm>
+
 #include "verifica/verifica_resource.h"
 
 namespace {
@@ -19,15 +21,15 @@ HWND AddControl(HWND window, const char *className, const char *text, DWORD styl
 
 void OnCreate(HWND window, const CREATESTRUCTA *create)
 {
+    // Without a horizontal scroll bar the edit control wraps the long lines at its width.
     HWND report = AddControl(window, "EDIT", "",
-                             WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY |
-                                 ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                             WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                              IDC_REPORT);
     // A fixed-pitch font keeps OK, ATTENZIONE and ERRORE in one column.
     SendMessageA(report, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), FALSE);
     SetWindowTextA(report, static_cast<const char *>(create->lpCreateParams));
     AddControl(window, "BUTTON", "&Copia", WS_TABSTOP | BS_PUSHBUTTON, IDC_COPY);
-    AddControl(window, "BUTTON", "&Chiudi", WS_TABSTOP | BS_PUSHBUTTON, IDC_CLOSE);
+    AddControl(window, "BUTTON", "C&hiudi", WS_TABSTOP | BS_PUSHBUTTON, IDC_CLOSE);
 }
 
 void OnSize(HWND window, int width, int height)
@@ -111,8 +113,17 @@ void ShowReportWindow(HINSTANCE instance, const std::string &report, int errors)
     char title[96];
     wsprintfA(title, errors == 1 ? "Verifica installazione - Tavro: %d errore" : "Verifica installazione - Tavro: %d errori",
               errors);
-    HWND window = CreateWindowExA(0, VERIFICA_WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  900, 600, nullptr, nullptr, instance, const_cast<char *>(report.c_str()));
+    // 900 x 600 where it fits, within the work area of an 800 x 600 screen where it does not.
+    RECT work = {0, 0, 800, 600};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::min(900, static_cast<int>(work.right - work.left));
+    const int height = std::min(600, static_cast<int>(work.bottom - work.top));
+    HWND window = CreateWindowExA(0, VERIFICA_WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW,
+                                  work.left + (work.right - work.left - width) / 2,
+                                  work.top + (work.bottom - work.top - height) / 2, width, height, nullptr, nullptr,
+                                  instance, const_cast<char *>(report.c_str()));
+    if (!window) // the report is saved already; nothing to show it in
+        return;
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     MSG message;
