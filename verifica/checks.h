@@ -13,9 +13,12 @@ struct WindowsVersion {
 // What Windows really is, also where it tells an old program it is older.
 WindowsVersion QueryWindowsVersion();
 
-// The library Windows would load for Tavro, and the hardware opened through it when no
-// Tavro holds it. owner: the window the library is given.
-CheckLines CheckLibraryAndHardware(HWND owner);
+// The library Windows would load for Tavro, read without loading it; *found: its path, empty
+// when there is none; *loadable: its headers say a DLL of our width.
+CheckLines CheckLibrary(std::string *found, bool *loadable);
+// The library loaded, and the hardware opened through it when no Tavro holds it. This runs
+// the vendor's code, which may stop or hang the check. owner: the window the library is given.
+CheckLines CheckHardware(const std::string &found, bool loadable, HWND owner);
 // tavro.ini and vixwin.ini: the copies in effect, their differences, their values.
 CheckLines CheckSettings(const WindowsVersion &windows);
 // The receiving applications and their rights.
@@ -27,8 +30,11 @@ CheckLines CheckWindows(const WindowsVersion &windows);
 
 // The image size Tavro would use with this vixwin.ini, as columns and rows.
 void ConfiguredImageSize(int *columns, int *rows);
-// A file's bytes; empty when it cannot be read.
-std::string ReadWholeFile(const std::string &path);
+// A file's bytes; empty when it cannot be read, or when it is larger than
+// LARGEST_LIBRARY_BYTES (then *tooLarge).
+std::string ReadWholeFile(const std::string &path, bool *tooLarge = nullptr);
+// The folder of the running program, as Tavro's is the one beside it.
+std::string ProgramFolder();
 // The file vixwin.ini or tavro.ini as Windows gives it to this user.
 std::string ProfileInEffect(const char *name, const WindowsVersion &windows);
 

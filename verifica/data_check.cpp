@@ -6,38 +6,77 @@
 
 namespace {
 
-// Tried with a file of our own that is gone again when it is closed.
+bool IsFolder(const std::string &path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Tried with a file of our own, of a name no other file has, removed again at once.
 bool Writable(const std::string &folder)
 {
-    const std::string trial = folder + "\\verifica-prova.tmp";
-    HANDLE file = CreateFileA(trial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    char name[64];
+    wsprintfA(name, "\\verifica-prova-%lu-%lu.tmp", GetCurrentProcessId(), GetTickCount());
+    const std::string trial = folder + name;
+    HANDLE file = CreateFileA(trial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
     const bool wrote = WriteFile(file, "T", 1, &written, nullptr) && written == 1;
     CloseHandle(file);
+    DeleteFileA(trial.c_str());
     return wrote;
 }
 
-// The folder where Tavro would write, and whether that is the temporary folder's fallback.
-bool DataFolder(const char *subfolder, std::string *folder, bool *temporary)
+// A folder where Tavro would write, looked at as it is: nothing is made to look at it.
+struct Place {
+    std::string folder;
+    std::string nearest; // the folder itself, or the nearest existing one above it
+    bool exists = false;
+    bool writable = false; // the folder can be written, or made where it is missing
+    bool temporary = false;
+};
+
+Place Look(const std::string &folder)
 {
-    char usual[MAX_PATH], fallback[MAX_PATH];
-    if (!MakeDataFolder(subfolder, usual))
-        return false;
-    *folder = usual;
-    *temporary = MakeTemporaryDataFolder(subfolder, fallback) && lstrcmpiA(usual, fallback) == 0;
-    return true;
+    Place place;
+    place.folder = place.nearest = folder;
+    place.exists = IsFolder(folder);
+    // A missing folder is made by Tavro when it needs it: it can be when the nearest existing
+    // level above it can be written, and no file is in the way.
+    while (!IsFolder(place.nearest)) {
+        const size_t cut = place.nearest.find_last_of('\\');
+        if (GetFileAttributesA(place.nearest.c_str()) != INVALID_FILE_ATTRIBUTES || cut == std::string::npos)
+            return place;
+        place.nearest.resize(cut);
+    }
+    place.writable = Writable(place.nearest);
+    return place;
 }
 
-CheckLine FolderCheck(const char *what, const char *subfolder)
+// As Tavro chooses: the folder in the user's local application data when it is there or can
+// be made, else the one under the temporary folder.
+Place Locate(const char *subfolder)
 {
-    std::string folder;
-    bool temporary = false;
-    if (!DataFolder(subfolder, &folder, &temporary))
-        return FolderLine(what, "%LOCALAPPDATA%\\Tavro", false, false);
-    return FolderLine(what, folder, Writable(folder), temporary);
+    char path[MAX_PATH];
+    if (DataFolderPath(subfolder, path)) {
+        const Place usual = Look(path);
+        if (usual.exists || usual.writable)
+            return usual;
+    }
+    if (TemporaryDataFolderPath(subfolder, path)) {
+        Place fallback = Look(path);
+        fallback.temporary = true;
+        return fallback;
+    }
+    Place none;
+    none.folder = "%LOCALAPPDATA%\\Tavro";
+    return none;
+}
+
+CheckLine FolderCheck(const char *what, const Place &place)
+{
+    return FolderLine(what, place.folder, place.exists, place.writable, place.temporary);
 }
 
 unsigned long long ImageFileBytes()
@@ -80,21 +119,19 @@ void CountWaiting(const std::string &folder, int *count, FILETIME *oldest)
 
 CheckLines CheckDataFolders()
 {
-    CheckLines lines = {FolderCheck("Immagini non consegnate", UNDELIVERED_FOLDER_NAME),
-                        FolderCheck("Registro delle esposizioni", "")};
-    std::string folder;
-    bool temporary = false;
-    if (!DataFolder(UNDELIVERED_FOLDER_NAME, &folder, &temporary))
-        return lines;
+    const Place undelivered = Locate(UNDELIVERED_FOLDER_NAME);
+    CheckLines lines = {FolderCheck("Immagini non consegnate", undelivered),
+                        FolderCheck("Registro delle esposizioni", Locate(""))};
     ULARGE_INTEGER available = {};
-    if (GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr))
-        lines.push_back(FreeSpaceLine(folder, available.QuadPart, ImageFileBytes()));
+    if (IsFolder(undelivered.nearest) &&
+        GetDiskFreeSpaceExA(undelivered.nearest.c_str(), &available, nullptr, nullptr))
+        lines.push_back(FreeSpaceLine(undelivered.folder, available.QuadPart, ImageFileBytes()));
     // Also those that the full or closed folder sent to the temporary folder.
     int count = 0;
     FILETIME oldest = {};
-    CountWaiting(folder, &count, &oldest);
+    CountWaiting(undelivered.folder, &count, &oldest);
     char fallback[MAX_PATH];
-    if (!temporary && MakeTemporaryDataFolder(UNDELIVERED_FOLDER_NAME, fallback))
+    if (!undelivered.temporary && TemporaryDataFolderPath(UNDELIVERED_FOLDER_NAME, fallback))
         CountWaiting(fallback, &count, &oldest);
     lines.push_back(WaitingImagesLine(count, count ? LocalDate(oldest) : ""));
     return lines;

@@ -15,12 +15,22 @@ bool IsFile(const std::string &path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string ProgramFolder()
+// The PATH's folders, however long it is; none when it is unset.
+std::vector<std::string> PathFolders()
 {
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
+    std::vector<std::string> folders;
+    const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+    if (!size)
+        return folders;
+    std::string path(size, '\0');
+    const DWORD length = GetEnvironmentVariableA("PATH", &path[0], size);
+    path.resize(length < size ? length : 0); // grown in between: searched without it
+    for (std::string rest = path; !rest.empty();) {
+        const size_t end = rest.find(';');
+        folders.push_back(rest.substr(0, end));
+        rest = end == std::string::npos ? "" : rest.substr(end + 1);
+    }
+    return folders;
 }
 
 // The places LoadLibrary searches, in its order with safe DLL search mode (Windows' default
@@ -38,13 +48,8 @@ std::string FindLibrary()
     }
     if (GetCurrentDirectoryA(MAX_PATH, folder))
         folders.push_back(folder);
-    char path[4096];
-    const DWORD length = GetEnvironmentVariableA("PATH", path, sizeof path);
-    for (std::string rest = length < sizeof path ? path : ""; !rest.empty();) {
-        const size_t end = rest.find(';');
-        folders.push_back(rest.substr(0, end));
-        rest = end == std::string::npos ? "" : rest.substr(end + 1);
-    }
+    for (const std::string &folder : PathFolders())
+        folders.push_back(folder);
     for (std::string candidate : folders) {
         if (candidate.empty())
             continue;
@@ -85,13 +90,38 @@ void ReadVersion(const std::string &path, std::string *version, std::string *pro
 
 unsigned OurMachine() { return sizeof(void *) == 8 ? MACHINE_AMD64 : MACHINE_I386; }
 
-bool TavroRunning()
+// Takes Tavro's instance mutex as a Tavro would, so that a Tavro started while the check
+// holds the sensor ends by itself. Null with *running when a Tavro holds it already; one that
+// cannot be opened belongs to a Tavro run with other rights (elevated).
+HANDLE HoldInstance(bool *running)
 {
-    HANDLE instance = OpenMutexA(SYNCHRONIZE, FALSE, TAVRO_INSTANCE_MUTEX);
-    if (!instance)
-        return false;
-    CloseHandle(instance);
-    return true;
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, TAVRO_INSTANCE_MUTEX);
+    const DWORD error = GetLastError();
+    *running = mutex ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
+    if (mutex && *running) {
+        CloseHandle(mutex);
+        mutex = nullptr;
+    }
+    return mutex;
+}
+
+std::string SystemText(DWORD error)
+{
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, sizeof text,
+                   nullptr);
+    std::string message = text;
+    while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' ' ||
+                                message.back() == '.'))
+        message.pop_back();
+    return message;
+}
+
+std::string ModulePath(HMODULE module)
+{
+    char path[MAX_PATH] = "";
+    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+    return length && length < MAX_PATH ? path : "";
 }
 
 // The label Tavro shows for the type, from the string table of the tavro.exe beside us.
@@ -131,27 +161,56 @@ CheckLine OpenAndClose(HMODULE library, HWND owner)
 
 } // namespace
 
-CheckLines CheckLibraryAndHardware(HWND owner)
+std::string ProgramFolder()
 {
-    const std::string path = FindLibrary();
-    if (path.empty())
-        return {NoLibraryLine(), HardwareNotTriedLine("manca la libreria")};
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string program = path;
+    return program.substr(0, program.find_last_of('\\'));
+}
+
+CheckLines CheckLibrary(std::string *found, bool *loadable)
+{
+    *loadable = false;
+    *found = FindLibrary();
+    if (found->empty())
+        return {NoLibraryLine()};
     std::string version, productName;
-    ReadVersion(path, &version, &productName);
-    const std::string bytes = ReadWholeFile(path);
-    const PeFacts facts = ReadPeFacts(std::vector<unsigned char>(bytes.begin(), bytes.end()));
-    CheckLines lines = LibraryLines(path, version, facts, OurMachine());
+    ReadVersion(*found, &version, &productName);
+    bool tooLarge = false;
+    const std::string bytes = ReadWholeFile(*found, &tooLarge);
+    PeFacts facts = ReadPeFacts(std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    facts.tooLarge = tooLarge;
+    *loadable = !tooLarge && facts.portableExecutable && facts.dll && facts.machine == OurMachine();
+    CheckLines lines = LibraryLines(*found, version, facts, OurMachine());
     lines.push_back(SimulatedLibraryLine(productName));
-    if (TavroRunning()) {
-        lines.push_back(TavroRunningLine());
-        return lines;
-    }
+    return lines;
+}
+
+CheckLines CheckHardware(const std::string &found, bool loadable, HWND owner)
+{
+    if (found.empty())
+        return {HardwareNotTriedLine("manca la libreria")};
+    bool running = false;
+    HANDLE instance = HoldInstance(&running);
+    if (running)
+        return {TavroRunningLine()};
+    CheckLines lines;
     HMODULE library = LoadLibraryA(LIBRARY);
     if (!library) {
-        lines.push_back(HardwareNotTriedLine("Windows non carica la libreria, errore " + std::to_string(GetLastError())));
-        return lines;
+        const DWORD error = GetLastError();
+        // A file of the other width or a damaged one is explained by its own line already.
+        if (loadable)
+            lines.push_back(LoadFailureLine(found, error, SystemText(error)));
+        lines.push_back(HardwareNotTriedLine("Windows non carica la libreria, errore " + std::to_string(error)));
+    } else {
+        const std::string loaded = ModulePath(library);
+        if (!loaded.empty() && lstrcmpiA(loaded.c_str(), found.c_str()) != 0)
+            lines.push_back(OtherFileLoadedLine(found, loaded));
+        lines.push_back(OpenAndClose(library, owner));
+        FreeLibrary(library);
     }
-    lines.push_back(OpenAndClose(library, owner));
-    FreeLibrary(library);
+    if (instance)
+        CloseHandle(instance);
     return lines;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "delivery/data_folder.h"
+#include "verifica/checks.h"
 #include "version.h"
 
 namespace {
@@ -31,14 +32,6 @@ std::string UserName()
     DWORD size = sizeof name;
     GetUserNameA(name, &size);
     return name;
-}
-
-std::string ProgramFolder()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string program = path;
-    return program.substr(0, program.find_last_of('\\'));
 }
 
 } // namespace

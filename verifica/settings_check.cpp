@@ -10,11 +10,34 @@ namespace {
 
 bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string WindowsCopy(const char *name)
+std::string WindowsFolder()
 {
     char folder[MAX_PATH] = "";
     GetWindowsDirectoryA(folder, MAX_PATH);
-    return std::string(folder) + "\\" + name;
+    return folder;
+}
+
+std::string WindowsCopy(const char *name) { return WindowsFolder() + "\\" + name; }
+
+// Whether UAC virtualizes this process's file writes, and so its reads of the Windows folder.
+// Windows XP knows no such token information and has no VirtualStore: false there.
+bool Virtualized()
+{
+    const TOKEN_INFORMATION_CLASS VIRTUALIZATION_ENABLED = static_cast<TOKEN_INFORMATION_CLASS>(24); // Vista
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    DWORD enabled = 0, length = 0;
+    const bool virtualized = GetTokenInformation(token, VIRTUALIZATION_ENABLED, &enabled, sizeof enabled, &length) &&
+                             length == sizeof enabled && enabled;
+    CloseHandle(token);
+    return virtualized;
+}
+
+// The check runs as Tavro would: the same width, no manifest, the same user.
+bool StoreInEffect(const WindowsVersion &windows, const std::string &storeCopy)
+{
+    return StoreCopyInEffect(IsVistaOrLater(windows.major), Virtualized(), !storeCopy.empty() && Exists(storeCopy));
 }
 
 // Where UAC file virtualization puts this user's copy: the Windows folder's path, without
@@ -38,26 +61,37 @@ int ValueOf(const ProfileValues &values, const char *key, int defaultValue)
 
 CheckLines CheckFile(const char *name, const WindowsVersion &windows)
 {
-    const bool vista = IsVistaOrLater(windows.major);
     const std::string windowsCopy = WindowsCopy(name), storeCopy = VirtualStoreCopy(name);
     const bool inWindows = Exists(windowsCopy), inStore = !storeCopy.empty() && Exists(storeCopy);
-    CheckLines lines = {FileInEffectLine(name, vista, windowsCopy, inWindows, storeCopy, inStore)};
-    if (vista && inWindows && inStore)
-        for (const CheckLine &line : DifferingKeyLines(name, ReadProfile(windowsCopy), ReadProfile(storeCopy)))
+    const bool storeInEffect = StoreInEffect(windows, storeCopy);
+    CheckLines lines = {FileInEffectLine(name, storeInEffect, windowsCopy, inWindows, storeCopy, inStore)};
+    if (storeInEffect && inWindows)
+        for (const CheckLine &line :
+             DifferingKeyLines(name, WindowsFolder(), ReadProfile(windowsCopy), ReadProfile(storeCopy)))
             lines.push_back(line);
     return lines;
 }
 
 } // namespace
 
-std::string ReadWholeFile(const std::string &path)
+std::string ReadWholeFile(const std::string &path, bool *tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return "";
-    const DWORD size = GetFileSize(file, nullptr);
-    std::string bytes(size == INVALID_FILE_SIZE ? 0 : size, '\0');
+    DWORD high = 0;
+    DWORD size = GetFileSize(file, &high);
+    if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+        size = 0;
+    else if (high || size > LARGEST_LIBRARY_BYTES) {
+        if (tooLarge)
+            *tooLarge = true;
+        size = 0;
+    }
+    std::string bytes(size, '\0');
     DWORD read = 0;
     if (!bytes.empty() && !ReadFile(file, &bytes[0], size, &read, nullptr))
         read = 0;
@@ -69,7 +103,7 @@ std::string ReadWholeFile(const std::string &path)
 std::string ProfileInEffect(const char *name, const WindowsVersion &windows)
 {
     const std::string storeCopy = VirtualStoreCopy(name);
-    if (IsVistaOrLater(windows.major) && !storeCopy.empty() && Exists(storeCopy))
+    if (StoreInEffect(windows, storeCopy))
         return storeCopy;
     return WindowsCopy(name);
 }

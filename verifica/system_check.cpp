@@ -11,7 +11,9 @@ template <typename Function> Function Lookup(const char *dll, const char *name)
     return module ? reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(module, name))) : nullptr;
 }
 
+const TOKEN_INFORMATION_CLASS TOKEN_ELEVATION_TYPE = static_cast<TOKEN_INFORMATION_CLASS>(18);  // Vista
 const TOKEN_INFORMATION_CLASS TOKEN_INTEGRITY_LEVEL = static_cast<TOKEN_INFORMATION_CLASS>(25); // Vista
+const DWORD ELEVATION_TYPE_FULL = 2;
 const DWORD QUERY_LIMITED_INFORMATION = 0x1000;                                                   // Vista
 
 struct MandatoryLabel {
@@ -40,6 +42,20 @@ long IntegrityLevel(HANDLE process)
     return level;
 }
 
+// Elevated "as administrator" with UAC on; with UAC off an administrator's token is of the
+// default type, and Tavro would then run with the same level as this check.
+bool RunsElevated()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    DWORD type = 0, length = 0;
+    const bool full = GetTokenInformation(token, TOKEN_ELEVATION_TYPE, &type, sizeof type, &length) &&
+                      type == ELEVATION_TYPE_FULL;
+    CloseHandle(token);
+    return full;
+}
+
 long WindowLevel(HWND window)
 {
     DWORD processId = 0;
@@ -51,6 +67,14 @@ long WindowLevel(HWND window)
     if (process)
         CloseHandle(process);
     return level;
+}
+
+// The shell starts Tavro from the Start menu, and Tavro inherits its level. Where no shell
+// window is, the desktop's process stands in (under Windows that one cannot be read).
+long ShellLevel()
+{
+    HWND shell = GetShellWindow();
+    return WindowLevel(shell ? shell : GetDesktopWindow());
 }
 
 } // namespace
@@ -78,12 +102,13 @@ CheckLines CheckReceivers(const WindowsVersion &windows)
 {
     const bool vista = IsVistaOrLater(windows.major);
     const long ours = vista ? IntegrityLevel(GetCurrentProcess()) : LEVEL_UNKNOWN;
-    CheckLines lines = {OwnRightsLine(vista, ours)};
+    const long tavro = vista ? NormalLevel(RunsElevated(), ours, ShellLevel()) : LEVEL_UNKNOWN;
+    CheckLines lines = {OwnRightsLine(vista, ours, tavro)};
     for (const char *windowClass : {PHOTO_SERVER_CLASS, IMAGING_CLASS}) {
         HWND receiver = FindWindowA(windowClass, nullptr);
         lines.push_back(ReceiverLine(windowClass, receiver != nullptr));
         if (receiver)
-            lines.push_back(RightsLine(windowClass, vista, ours, vista ? WindowLevel(receiver) : LEVEL_UNKNOWN));
+            lines.push_back(RightsLine(windowClass, vista, tavro, vista ? WindowLevel(receiver) : LEVEL_UNKNOWN));
     }
     return lines;
 }

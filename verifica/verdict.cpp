@@ -43,37 +43,47 @@ std::string Trim(const std::string &text)
 
 // --- Reading a PE file's headers ---
 
-unsigned Read16(const std::vector<unsigned char> &file, size_t offset)
+// Offsets are 64-bit: a hostile e_lfanew or section pointer near 4 GB must not wrap around
+// on a 32-bit build.
+typedef unsigned long long Offset;
+
+bool Holds(const std::vector<unsigned char> &file, Offset offset, Offset bytes)
 {
-    return offset + 2 <= file.size() ? file[offset] | file[offset + 1] << 8 : 0;
+    return offset <= file.size() && file.size() - offset >= bytes;
 }
 
-unsigned Read32(const std::vector<unsigned char> &file, size_t offset)
+unsigned Read16(const std::vector<unsigned char> &file, Offset offset)
 {
-    return offset + 4 <= file.size() ? static_cast<unsigned>(Read16(file, offset) | Read16(file, offset + 2) << 16)
-                                     : 0;
+    return Holds(file, offset, 2) ? file[offset] | file[offset + 1] << 8 : 0;
 }
+
+unsigned Read32(const std::vector<unsigned char> &file, Offset offset)
+{
+    return Holds(file, offset, 4) ? static_cast<unsigned>(Read16(file, offset) | Read16(file, offset + 2) << 16) : 0;
+}
+
+const Offset SECTION_HEADER = 40;
 
 struct Sections {
     const std::vector<unsigned char> &file;
-    size_t table;
+    Offset table;
     unsigned count;
 
     // The file offset of a relative virtual address, or 0 when no section holds it.
-    size_t Offset(unsigned rva) const
+    Offset FileOffset(unsigned rva) const
     {
         for (unsigned i = 0; i < count; ++i) {
-            const size_t header = table + i * 40;
+            const Offset header = table + i * SECTION_HEADER;
             const unsigned size = std::max(Read32(file, header + 8), Read32(file, header + 16));
             const unsigned start = Read32(file, header + 12);
             if (rva >= start && rva - start < size)
-                return Read32(file, header + 20) + (rva - start);
+                return Offset(Read32(file, header + 20)) + (rva - start);
         }
         return 0;
     }
 };
 
-std::string ReadName(const std::vector<unsigned char> &file, size_t offset)
+std::string ReadName(const std::vector<unsigned char> &file, Offset offset)
 {
     std::string name;
     while (offset && offset < file.size() && file[offset] && name.size() < 256)
@@ -167,26 +177,36 @@ PeFacts ReadPeFacts(const std::vector<unsigned char> &file)
     PeFacts facts;
     if (Read16(file, 0) != 0x5A4D) // "MZ"
         return facts;
-    const size_t pe = Read32(file, 0x3C);
-    if (Read32(file, pe) != 0x4550) // "PE\0\0"
+    const Offset pe = Read32(file, 0x3C);
+    if (!Holds(file, pe, 24) || Read32(file, pe) != 0x4550) // "PE\0\0" and the file header
         return facts;
     facts.machine = Read16(file, pe + 4);
     facts.dll = (Read16(file, pe + 22) & 0x2000) != 0;
-    const size_t optional = pe + 24;
+    const Offset optional = pe + 24;
+    const unsigned optionalSize = Read16(file, pe + 20);
     const unsigned magic = Read16(file, optional);
     if (magic != 0x10B && magic != 0x20B)
         return facts;
-    const size_t directories = optional + (magic == 0x10B ? 96 : 112);
-    const Sections sections = {file, optional + Read16(file, pe + 20), Read16(file, pe + 6)};
-    const unsigned exportRva = Read32(file, directories);
+    const unsigned directoryCount = magic == 0x10B ? 92 : 108; // NumberOfRvaAndSizes
+    const unsigned firstDirectory = directoryCount + 4;
+    if (optionalSize < firstDirectory || !Holds(file, optional, optionalSize))
+        return facts;
+    const Sections sections = {file, optional + optionalSize, Read16(file, pe + 6)};
+    if (!Holds(file, sections.table, sections.count * SECTION_HEADER))
+        return facts;
+    // The export directory is there only when the header counts it and has room for it.
+    const bool hasExports = Read32(file, optional + directoryCount) >= 1 && optionalSize >= firstDirectory + 8;
+    const unsigned exportRva = hasExports ? Read32(file, optional + firstDirectory) : 0;
     if (exportRva) {
-        const size_t table = sections.Offset(exportRva);
-        if (!table)
+        const Offset table = sections.FileOffset(exportRva);
+        if (!table || !Holds(file, table, 40))
             return facts;
         const unsigned count = Read32(file, table + 24);
-        const size_t names = sections.Offset(Read32(file, table + 32));
-        for (unsigned i = 0; names && i < count && i < 4096; ++i)
-            facts.exports.push_back(ReadName(file, sections.Offset(Read32(file, names + 4 * i))));
+        const Offset names = sections.FileOffset(Read32(file, table + 32));
+        if (count && (!names || !Holds(file, names, 4ull * std::min(count, 4096u))))
+            return facts;
+        for (unsigned i = 0; i < count && i < 4096; ++i)
+            facts.exports.push_back(ReadName(file, sections.FileOffset(Read32(file, names + 4ull * i))));
     }
     facts.portableExecutable = true;
     return facts;
@@ -196,7 +216,13 @@ CheckLines LibraryLines(const std::string &path, const std::string &version, con
                         unsigned ourMachine)
 {
     CheckLines lines;
-    lines.push_back(Ok("Libreria: Windows carica per Tavro " + path + ", versione " + version));
+    lines.push_back(Ok("Libreria: trovata " + path + ", versione " + version));
+    if (facts.tooLarge) {
+        lines.push_back(Error("Libreria: " + path + " e' danneggiata o troppo grande per la libreria del sensore "
+                              "(oltre " + Number(LARGEST_LIBRARY_BYTES >> 20) + " MB). Reinstallare il software del "
+                              "fornitore del sensore"));
+        return lines;
+    }
     if (!facts.portableExecutable || !facts.dll) {
         lines.push_back(Error("Libreria: " + path + " e' danneggiata o non e' una DLL. Reinstallare il software "
                               "del fornitore del sensore"));
@@ -244,6 +270,23 @@ CheckLine SimulatedLibraryLine(const std::string &productName)
                  "un'immagine di prova, non una radiografia. Sostituirla con la vix32.dll del fornitore");
 }
 
+CheckLine LoadFailureLine(const std::string &path, unsigned long error, const std::string &systemText)
+{
+    // 126: the file is there, so one of the DLLs it imports is not.
+    const std::string fix = error == 126 ? "manca una DLL da cui dipende (un componente del software del fornitore "
+                                           "o un runtime): reinstallare il software del fornitore del sensore"
+                                         : "reinstallare il software del fornitore del sensore";
+    return Error("Libreria: Windows non carica " + path + ", errore " + Number(error) +
+                 (systemText.empty() ? std::string() : " \"" + systemText + "\"") + ": Tavro mostrera' "
+                 "\"LoadLibrary failed!\". Causa probabile: " + fix);
+}
+
+CheckLine OtherFileLoadedLine(const std::string &found, const std::string &loaded)
+{
+    return Warning("Libreria: Windows ha caricato " + loaded + ", non " + found + " trovata nella ricerca: le righe "
+                   "sopra valgono per quest'ultima. Togliere la copia che non deve essere usata");
+}
+
 CheckLine HardwareLine(unsigned short status, unsigned short hardwareType, const std::string &label)
 {
     const std::string type = label + " (tipo " + Number(hardwareType) + ")";
@@ -262,6 +305,12 @@ CheckLine TavroRunningLine()
 {
     return Warning("Hardware: Tavro e' in esecuzione e tiene il sensore, che non e' stato aperto (due programmi non "
                    "devono mai tenerlo). Chiudere Tavro e ripetere la verifica per provare l'hardware");
+}
+
+CheckLine HardwareInterruptedLine()
+{
+    return Error("Hardware: la verifica si e' interrotta mentre la libreria apriva il sensore: la libreria del "
+                 "fornitore si e' arrestata o bloccata, e fara' lo stesso con Tavro. Comunicarlo al fornitore");
 }
 
 CheckLine HardwareNotTriedLine(const std::string &reason)
@@ -292,35 +341,57 @@ ProfileValues ParseProfile(const std::string &text)
     return values;
 }
 
-CheckLine FileInEffectLine(const char *name, bool vista, const std::string &windowsPath, bool windowsExists,
+bool StoreCopyInEffect(bool vista, bool virtualized, bool storeExists) { return vista && virtualized && storeExists; }
+
+CheckLine FileInEffectLine(const char *name, bool storeInEffect, const std::string &windowsPath, bool windowsExists,
                            const std::string &storePath, bool storeExists)
 {
     const std::string subject = std::string(name) + ": ";
-    if (vista && storeExists)
+    if (storeInEffect)
         return Ok(subject + "Windows da' a questo utente la sua copia " + storePath + " (non " + windowsPath + ")");
+    // A copy left by a program that is virtualized, which Tavro is not (64 bit, or UAC off).
+    const std::string unused = storeExists ? "; la copia " + storePath + " non vale per Tavro" : std::string();
     if (windowsExists)
-        return Ok(subject + "Windows da' a questo utente " + windowsPath);
+        return Ok(subject + "Windows da' a questo utente " + windowsPath + unused);
     if (std::string(name) == "vixwin.ini")
         return Warning(subject + "assente, la libreria usa i valori predefiniti. Installare il software del "
-                                 "fornitore, che lo scrive in " + windowsPath);
-    return Ok(subject + "assente, Tavro usa i valori predefiniti");
+                                 "fornitore, che lo scrive in " + windowsPath + unused);
+    return Ok(subject + "assente, Tavro usa i valori predefiniti" + unused);
 }
 
-CheckLines DifferingKeyLines(const char *name, const ProfileValues &windows, const ProfileValues &store)
+CheckLines DifferingKeyLines(const char *name, const std::string &windowsFolder, const ProfileValues &windows,
+                             const ProfileValues &store)
 {
     CheckLines lines;
     auto value = [](const ProfileValues &values, const std::string &key) {
         const auto found = values.find(key);
         return found == values.end() ? std::string("(assente)") : "\"" + found->second + "\"";
     };
+    // As Tavro reads them: text without a number gives the default, so two defaults tell.
+    auto same = [](const ProfileValues &a, const ProfileValues &b, const std::string &key) {
+        const auto x = a.find(key), y = b.find(key);
+        if (x == a.end() || y == b.end())
+            return x == a.end() && y == b.end();
+        const char *p = x->second.c_str(), *q = y->second.c_str();
+        const bool numbers =
+            ParseProfileInt(p, 0) == ParseProfileInt(p, 1) && ParseProfileInt(q, 0) == ParseProfileInt(q, 1);
+        return numbers ? ParseProfileInt(p, 0) == ParseProfileInt(q, 0) : x->second == y->second;
+    };
+    // Tavro itself writes its settings to the copy it is given; the vendor's tools write the
+    // Windows folder's copy, which Tavro then no longer sees.
+    const std::string fix = std::string(name) == "vixwin.ini"
+                                ? "Gli strumenti del fornitore scrivono " + windowsFolder + ": cancellare la copia "
+                                  "VirtualStore o correggerla"
+                                : "Tavro scrive le sue impostazioni nella copia VirtualStore: correggere quella, il "
+                                  "file in " + windowsFolder + " non conta";
     ProfileValues keys = windows;
     keys.insert(store.begin(), store.end());
     for (const auto &key : keys) {
-        const std::string inWindows = value(windows, key.first), inStore = value(store, key.first);
-        if (inWindows != inStore)
-            lines.push_back(Warning(std::string(name) + ": " + key.first + " vale " + inWindows + " in C:\\Windows e " +
-                                    inStore + " nella copia VirtualStore, che Tavro legge. Gli strumenti del "
-                                    "fornitore scrivono C:\\Windows: cancellare la copia VirtualStore o correggerla"));
+        if (same(windows, store, key.first))
+            continue;
+        lines.push_back(Warning(std::string(name) + ": " + key.first + " vale " + value(windows, key.first) + " in " +
+                                windowsFolder + " e " + value(store, key.first) + " nella copia VirtualStore, che "
+                                "Tavro legge. " + fix));
     }
     return lines;
 }
@@ -333,9 +404,9 @@ CheckLines RangeLines(const ProfileValues &vixwin)
         if (found == vixwin.end())
             continue;
         const std::string where = std::string("vixwin.ini: [") + range.section + "] " + range.key + "=" + found->second;
-        const int missing = range.low - 1;
-        const int value = ParseProfileInt(found->second.c_str(), missing);
-        if (value == missing)
+        const char *text = found->second.c_str();
+        const int value = ParseProfileInt(text, 0);
+        if (value != ParseProfileInt(text, 1))
             lines.push_back(Warning(where + " non e' un numero, vale il predefinito. Correggerlo in \"Hardware Setup\""
                                     " o con gli strumenti del fornitore"));
         else if (value < range.low || value > range.high || (value - range.low) % range.step)
@@ -364,31 +435,48 @@ CheckLine ReceiverLine(const char *windowClass, bool running)
                    "cartella delle immagini non consegnate. Avviarla prima di Tavro");
 }
 
-CheckLine RightsLine(const char *windowClass, bool vista, long ours, long theirs)
+long NormalLevel(bool elevated, long ours, long shell)
+{
+    if (!elevated)
+        return ours;
+    return shell == LEVEL_UNKNOWN ? LEVEL_MEDIUM : shell;
+}
+
+CheckLine RightsLine(const char *windowClass, bool vista, long tavro, long theirs)
 {
     const std::string subject = std::string("Ricevente ") + windowClass + ", diritti: ";
     if (!vista)
         return Ok(subject + "non applicabile (Windows XP)");
-    if (theirs == LEVEL_UNKNOWN)
-        return Warning(subject + "non leggibili, e' probabilmente eseguita come amministratore e rifiutera' le "
-                                 "immagini di Tavro. Avviarla normalmente, non \"come amministratore\"");
-    if (ours != LEVEL_UNKNOWN && theirs > ours)
-        return Error(subject + "livello " + LevelName(theirs) + ", piu' alto di Tavro (" + LevelName(ours) +
+    // A process of higher integrity denies a medium one even the query of its level.
+    if (theirs == LEVEL_UNKNOWN) {
+        const std::string text = "non leggibili, e' probabilmente eseguita come amministratore e ";
+        if (tavro != LEVEL_UNKNOWN && tavro <= LEVEL_MEDIUM)
+            return Error(subject + text + "rifiuta i messaggi di Tavro. Avviarla normalmente, non \"come "
+                                          "amministratore\"");
+        return Warning(subject + text + "puo' rifiutare le immagini di Tavro. Avviarla normalmente, non \"come "
+                                        "amministratore\"");
+    }
+    if (tavro != LEVEL_UNKNOWN && theirs > tavro)
+        return Error(subject + "livello " + LevelName(theirs) + ", piu' alto di Tavro (" + LevelName(tavro) +
                      "): rifiuta i messaggi di Tavro. Avviarla normalmente, non \"come amministratore\"");
     return Ok(subject + "livello " + LevelName(theirs) + ", non piu' alto di Tavro");
 }
 
-CheckLine OwnRightsLine(bool vista, long ours)
+CheckLine OwnRightsLine(bool vista, long ours, long tavro)
 {
-    if (vista && ours >= LEVEL_HIGH)
+    if (vista && ours != LEVEL_UNKNOWN && tavro != LEVEL_UNKNOWN && ours > tavro)
         return Warning("Verifica eseguita come amministratore: i file e i diritti visti non sono quelli "
                        "dell'operatore. Eseguirla normalmente, come si avvia Tavro");
     return Ok("Verifica eseguita con i diritti dell'operatore");
 }
 
-CheckLine FolderLine(const char *what, const std::string &folder, bool writable, bool inTemporaryFolder)
+CheckLine FolderLine(const char *what, const std::string &folder, bool exists, bool writable,
+                     bool inTemporaryFolder)
 {
     const std::string subject = std::string(what) + ": " + folder;
+    if (!writable && !exists)
+        return Error(subject + " non si puo' creare. Ridare all'utente il diritto di scrivere in "
+                               "%LOCALAPPDATA%\\Tavro");
     if (!writable)
         return Error(subject + " non si puo' scrivere. Liberare spazio o ridare all'utente il diritto di scrivere "
                                "in %LOCALAPPDATA%\\Tavro");
@@ -396,6 +484,8 @@ CheckLine FolderLine(const char *what, const std::string &folder, bool writable,
     if (inTemporaryFolder)
         return Error(subject + ", nella cartella temporanea: %LOCALAPPDATA%\\Tavro non si puo' creare o "
                                "scrivere. Ridare all'utente il diritto di scrivervi");
+    if (!exists)
+        return Ok(subject + ", non ancora creata: Tavro la crea quando serve, e si puo' creare");
     return Ok(subject + ", scrivibile");
 }
 
@@ -458,6 +548,8 @@ CheckLine DepLine(int policy)
     case 3:
         return Warning("DEP: attiva per tutti i programmi: aggiungere tavro.exe alle eccezioni (Sistema, Prestazioni,"
                        " Protezione esecuzione programmi)");
+    case 0:
+        return Ok("DEP: disattivata per tutti i programmi");
     case -1:
         return Ok("DEP: non presente in questa versione di Windows");
     default:

@@ -66,6 +66,29 @@ private:
     bool moved_;
 };
 
+// A started check, ended by force when a test stops before it ended by itself.
+class Started {
+public:
+    explicit Started(const PROCESS_INFORMATION &process) : process_(process) {}
+    ~Started()
+    {
+        if (!process_.hProcess)
+            return;
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 255);
+            WaitForSingleObject(process_.hProcess, WAIT_MS);
+        }
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+    Started(const Started &) = delete;
+    Started &operator=(const Started &) = delete;
+    HANDLE Handle() const { return process_.hProcess; }
+
+private:
+    PROCESS_INFORMATION process_;
+};
+
 class Verifica : public testing::Test {
 protected:
     // Runs the check silently from Tavro's folder; its exit code, with the report in report_.
@@ -73,12 +96,12 @@ protected:
     {
         for (bool temporary : {false, true})
             DeleteFileA((DataFolder(temporary) + "\\verifica.txt").c_str());
-        PROCESS_INFORMATION process = Start(arguments);
-        EXPECT_EQ(WaitForSingleObject(process.hProcess, WAIT_MS), WAIT_OBJECT_0);
         DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
+        {
+            const Started process(Start(arguments));
+            EXPECT_EQ(WaitForSingleObject(process.Handle(), WAIT_MS), WAIT_OBJECT_0);
+            GetExitCodeProcess(process.Handle(), &code);
+        }
         report_ = ReadTextFile(DataFolder() + "\\verifica.txt");
         if (report_.empty())
             report_ = ReadTextFile(DataFolder(true) + "\\verifica.txt");
@@ -105,6 +128,16 @@ protected:
     std::vector<std::unique_ptr<Aside>> asides_;
     std::string report_;
 };
+
+// The simulated library made to import a DLL that is nowhere: Windows finds it and cannot load it.
+void MissingDependency(Verifica &, const std::string &folder)
+{
+    std::string dll = ReadTextFile(folder + "\\vix32.dll");
+    const size_t name = dll.find("USER32.dll");
+    ASSERT_NE(name, std::string::npos);
+    dll.replace(name, 10, "USERXX.dll");
+    WriteTextFile(folder + "\\vix32.dll", dll);
+}
 
 // The simulated library with the Machine field of its PE header saying the other width.
 void OtherWidth(Verifica &, const std::string &folder)
@@ -177,9 +210,11 @@ void OneImageWaiting(Verifica &test, const std::string &folder)
     const std::string image = UndeliveredFolder() + "\\tavro-20200102-120000-000-0001.bmp";
     WriteTextFile(image, "BM");
     HANDLE file = CreateFileA(image.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Noon of the local time zone, which the report shows.
     SYSTEMTIME noon = {2020, 1, 4, 2, 12, 0, 0, 0};
-    FILETIME time;
-    SystemTimeToFileTime(&noon, &time);
+    FILETIME local, time;
+    SystemTimeToFileTime(&noon, &local);
+    LocalFileTimeToFileTime(&local, &time);
     SetFileTime(file, nullptr, nullptr, &time);
     CloseHandle(file);
 }
@@ -198,16 +233,20 @@ void HardwareError(Verifica &test, const std::string &)
 
 const Fault FAULTS[] = {
     {"NoLibrary", nullptr, Nothing, "ERRORE      Libreria: vix32.dll non trovata"},
-    {"LibraryFound", SIMULATED, Nothing, "OK          Libreria: Windows carica per Tavro C:\\tavro-e2e\\"},
+    {"LibraryFound", SIMULATED, Nothing, "OK          Libreria: trovata C:\\tavro-e2e\\"},
+    {"LibraryMissingADependency", SIMULATED, MissingDependency,
+     "ERRORE      Libreria: Windows non carica C:\\tavro-e2e\\"},
     {"LibraryLackingAnEntry", "standins/vix32-nograb/vix32.dll", Nothing,
      "ERRORE      Libreria: mancano le funzioni GetGVGDIBitmap:"},
     {"LibraryWithEveryEntry", SIMULATED, Nothing, "OK          Libreria: presenti tutte le 11 funzioni"},
     {"SimulatedLibrary", SIMULATED, Nothing, "ERRORE      Libreria: e' la libreria SIMULATA"},
     {"LibraryOfTheOtherWidth", SIMULATED, OtherWidth, "ERRORE      Libreria: e' una DLL a " + OTHER_WIDTH},
     {"LibraryOfOurWidth", SIMULATED, Nothing, "OK          Libreria: DLL a " + OUR_WIDTH},
+    // Wine virtualizes no process, so the copy is not Tavro's; the copy in effect is decided
+    // by the unit-tested logic.
     {"DifferingSettingsCopies", SIMULATED, DifferingCopies,
-     "ATTENZIONE  vixwin.ini: [gxdriver] irq vale \"5\" in C:\\Windows e \"7\" nella copia VirtualStore"},
-    {"SettingsCopyInEffect", SIMULATED, EqualCopies, "OK          vixwin.ini: Windows da' a questo utente la sua copia"},
+     "OK          vixwin.ini: Windows da' a questo utente C:\\windows\\vixwin.ini; la copia "},
+    {"SettingsCopy", SIMULATED, EqualCopies, "OK          vixwin.ini: Windows da' a questo utente C:\\windows\\vixwin.ini; la copia "},
     {"HardwareError", SIMULATED, HardwareError,
      "ERRORE      Hardware: la libreria non apre il sensore, stato 48 \"FG NOT RESPONDING\": il frame grabber"},
     {"HardwareOpened", SIMULATED, Nothing, "OK          Hardware: aperto e chiuso, Gendex CCD38 (tipo 54)"},
@@ -215,7 +254,7 @@ const Fault FAULTS[] = {
     {"DataFolderBlocked", SIMULATED, DataFolderBlocked, "ERRORE      Immagini non consegnate: "},
     {"DataFolderWritable", SIMULATED, Nothing, "OK          Registro delle esposizioni: "},
     {"ImagesWaiting", SIMULATED, OneImageWaiting,
-     "ATTENZIONE  Immagini non consegnate: 1 in attesa, la piu' vecchia del 2020-01-02"},
+     "ATTENZIONE  Immagini non consegnate: 1 in attesa, la piu' vecchia del 2020-01-02 12:00"},
     {"NoImagesWaiting", SIMULATED, NoImagesWaiting, "OK          Immagini non consegnate: nessuna in attesa"},
 };
 
@@ -241,7 +280,10 @@ TEST_F(Verifica, ReceiversRunningAreNamedWithTheirRights)
     StandIn photo("standins/fotoserver.exe", "\"" + tavro_->Folder() + "\"", "MORV_FOTO_SERVER");
     Run();
     EXPECT_TRUE(Contains(report_, "\r\nOK          Ricevente MORV_FOTO_SERVER: in esecuzione\r\n")) << report_;
-    EXPECT_TRUE(Contains(report_, "Ricevente MORV_FOTO_SERVER, diritti: ")) << report_;
+    // Wine gives every process, the shell's too, the high level.
+    EXPECT_TRUE(Contains(report_, "\r\nOK          Ricevente MORV_FOTO_SERVER, diritti: livello alto (amministratore), "
+                                  "non piu' alto di Tavro\r\n"))
+        << report_;
     EXPECT_TRUE(Contains(report_, "\r\nATTENZIONE  Ricevente TQuenstalWnd: non in esecuzione")) << report_;
 }
 
@@ -252,6 +294,17 @@ TEST_F(Verifica, WithTavroRunningTheLibraryIsLeftAlone)
     Run();
     EXPECT_TRUE(Contains(report_, "\r\nATTENZIONE  Hardware: Tavro e' in esecuzione")) << report_;
     EXPECT_EQ(tavro_->Calls("InstallHandler").size(), 1u);
+}
+
+// The folders are looked at as they are: one that is missing stays so, and is named as such.
+TEST_F(Verifica, LookingAtAMissingFolderMakesNone)
+{
+    Aside undelivered(UndeliveredFolder()), fallback(UndeliveredFolder(true));
+    Run();
+    EXPECT_TRUE(Contains(report_, "\r\nOK          Immagini non consegnate: " + UndeliveredFolder() + ", non ancora creata"))
+        << report_;
+    EXPECT_EQ(GetFileAttributesA(UndeliveredFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(UndeliveredFolder(true).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(Verifica, OpeningTheHardwareClosesItAgain)
@@ -303,7 +356,7 @@ TEST_F(Verifica, TheReportWindowShowsScrollsAndCopiesTheReport)
 {
     if (UnixPath("C:\\").empty())
         GTEST_SKIP() << "needs Wine's Unix side for xdotool";
-    PROCESS_INFORMATION process = Start("");
+    const Started process(Start(""));
     HWND window = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
         window = FindWindowA(VERIFICA_WINDOW_CLASS, nullptr);
@@ -330,10 +383,8 @@ TEST_F(Verifica, TheReportWindowShowsScrollsAndCopiesTheReport)
     EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == shown; }));
 
     ASSERT_TRUE(tavro_->ClickScreen(CentreOf(GetDlgItem(window, IDC_CLOSE))));
-    ASSERT_EQ(WaitForSingleObject(process.hProcess, WAIT_MS), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(process.Handle(), WAIT_MS), WAIT_OBJECT_0);
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
+    GetExitCodeProcess(process.Handle(), &code);
     EXPECT_EQ(code, 1u); // the simulated library
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
 }
