@@ -3,6 +3,9 @@
 // quarter turns and memcpy over a sweep of widths, powers of two and their neighbours among
 // them, where a width that the caches handle badly stands out from the next ones.
 #include "image/pixel_kernels.h"
+#ifdef TAVRO_KERNEL_FORMS
+#include "image/pixel_kernel_forms.h"
+#endif
 
 #include <benchmark/benchmark.h>
 #include <opencv2/core.hpp>
@@ -29,6 +32,15 @@ const Turn TURNS[] = {
     {"half", TurnPixels180, cv::ROTATE_180, false},
     {"counter_clockwise", TurnPixelsCounterClockwise, cv::ROTATE_90_CLOCKWISE, true},
 };
+
+#ifdef TAVRO_KERNEL_FORMS
+// The SSE2 quarter turns beside the chosen ones where the processor takes AVX2, which
+// processors without AVX2 or systems before Windows 7 SP1 run instead.
+const Turn SSE2_TURNS[] = {
+    {"clockwise", sse2::TurnPixelsClockwise, cv::ROTATE_90_COUNTERCLOCKWISE, true},
+    {"counter_clockwise", sse2::TurnPixelsCounterClockwise, cv::ROTATE_90_CLOCKWISE, true},
+};
+#endif
 
 int Stride(int width)
 {
@@ -96,6 +108,10 @@ void RunMemcpy(benchmark::State &state, int width, int height)
 
 int main(int argc, char **argv)
 {
+#ifdef TAVRO_KERNEL_FORMS
+    const bool avx2 = ProcessorRunsAvx2();
+    benchmark::AddCustomContext("kernel_form", avx2 ? "AVX2" : "SSE2");
+#endif
     const int sizes[][2] = {{456, 684}, {1500, 2000}, {4096, 4096}};
     for (const auto &size : sizes) {
         std::string suffix = "/" + std::to_string(size[0]) + "x" + std::to_string(size[1]);
@@ -106,6 +122,12 @@ int main(int argc, char **argv)
             benchmark::RegisterBenchmark((std::string("cv_rotate_") + turn.name + suffix).c_str(),
                                          RunOpenCv, turn, size[0], size[1]);
         }
+#ifdef TAVRO_KERNEL_FORMS
+        if (avx2)
+            for (const Turn &turn : SSE2_TURNS)
+                benchmark::RegisterBenchmark((std::string("sse2_") + turn.name + suffix).c_str(),
+                                             RunKernel, turn, size[0], size[1]);
+#endif
     }
     // Widths 4 apart have different DIB strides; odd ones leave columns past the last tile.
     const int sweepWidths[] = {256, 260, 384, 508, 512, 516, 768, 1020, 1024, 1028,
