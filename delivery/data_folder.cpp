@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+const char UNDELIVERED_FOLDER_NAME[] = "Immagini non consegnate";
+
 namespace {
 
 const char PROGRAM_FOLDER[] = "Tavro";

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+// The undelivered images' folder's name under the data folder, "Immagini non consegnate".
+extern const char UNDELIVERED_FOLDER_NAME[];
+
 // Writes to folder (MAX_PATH bytes) the data folder's subfolder (none: the data folder
 // itself), made on demand; under the temporary folder when the user's cannot be made.
 // False when neither can.

@@ -3,8 +3,6 @@
 #include "delivery/data_folder.h"
 #include "image/image_dib.h"
 
-const char UNDELIVERED_FOLDER_NAME[] = "Immagini non consegnate";
-
 namespace {
 
 const int NAME_ATTEMPTS = 10;

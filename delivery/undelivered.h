@@ -6,8 +6,7 @@
 
 enum { SAVED_PATH_SIZE = MAX_PATH + 64 };
 
-// The folder's name under the data folder, "Immagini non consegnate".
-extern const char UNDELIVERED_FOLDER_NAME[];
+#include "delivery/data_folder.h"
 
 // Writes the image as tavro-<date>-<time>-<ms>-<counter>.bmp to "Tavro\Immagini non consegnate"
 // in the user's local application data, made on demand, and its path to path

@@ -1,7 +1,6 @@
 #include "verifica/checks.h"
 
 #include "delivery/data_folder.h"
-#include "delivery/undelivered.h"
 #include "image/dib_layout.h"
 
 namespace {
