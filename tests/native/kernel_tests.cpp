@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <tuple>
+
+// Failures name the form, not its bytes.
+void PrintTo(const KernelForm &form, std::ostream *out) { *out << form.name; }
 
 namespace {
 
