@@ -30,7 +30,8 @@ const int SMALL_TILE_ROWS = 16;
 const int SMALL_TILE_COLS = 8;
 #ifdef TAVRO_AVX2_KERNELS
 // AVX2 tiles are 32 source rows by 16 source columns and write 16 result rows, 32 bytes each:
-// every shuffle and every store moves twice the bytes. SSE2 tiles then do the edges.
+// every shuffle and every store moves twice the bytes. Planes less than one such tile high
+// or wide have their edges done in SSE2 tiles.
 const int TILE_ROWS = 32;
 const int TILE_COLS = 16;
 #else
@@ -154,7 +155,8 @@ inline void CopyChunk(Byte *staged, const Byte *in)
     _mm256_store_si256(to + 1, b);
 }
 
-// The strips that whole tiles leave: in SSE2 tiles where they fit, the rest a byte at a time.
+// The strips that whole tiles leave in a plane less than a tile high or wide: in SSE2 tiles
+// where they fit, the rest a byte at a time.
 void TransposeEdge(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
 {
     int tiledRows = rows - rows % SMALL_TILE_ROWS;
