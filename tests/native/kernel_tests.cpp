@@ -79,13 +79,13 @@ TEST_P(Kernels, MatchReferenceOverSizesAndStrides)
                 ExpectAllTurnsMatch(Form(), width, height, DibStride(width, padding), padding);
 }
 
-// Sizes that span several bands of tiles, with partial ones at each end.
+// Sizes that span several bands of tiles, with partial ones at each end, and the sensor's.
 TEST_P(Kernels, MatchReferenceOverLargeSizes)
 {
-    for (int width : {515, 1100})
-        for (int height : {300, 531})
-            for (int padding : {0, 3})
-                ExpectAllTurnsMatch(Form(), width, height, DibStride(width, padding), padding);
+    const int sizes[][2] = {{515, 300}, {515, 531}, {1100, 300}, {1100, 531}, {456, 684}, {684, 456}};
+    for (const auto &size : sizes)
+        for (int padding : {0, 3})
+            ExpectAllTurnsMatch(Form(), size[0], size[1], DibStride(size[0], padding), padding);
 }
 
 // Source rows a multiple of 256 bytes apart, whose bands the quarter turns stage: strides from

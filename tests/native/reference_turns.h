@@ -30,6 +30,10 @@ inline std::vector<KernelForm> KernelForms()
 {
     std::vector<KernelForm> forms = {
         {"chosen", {TurnPixelsClockwise, TurnPixels180, TurnPixelsCounterClockwise}, CopyReversed}};
+#if defined(TAVRO_KERNEL_FORMS) && defined(__i386__)
+    forms.push_back({"plain", {plain::TurnPixelsClockwise, plain::TurnPixels180, plain::TurnPixelsCounterClockwise},
+                     plain::CopyReversed});
+#endif
 #ifdef TAVRO_KERNEL_FORMS
     forms.push_back({"sse2", {sse2::TurnPixelsClockwise, sse2::TurnPixels180, sse2::TurnPixelsCounterClockwise},
                      sse2::CopyReversed});
