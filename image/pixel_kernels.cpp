@@ -1,6 +1,5 @@
 #include "image/pixel_kernels.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -24,6 +23,10 @@ namespace {
 
 typedef unsigned char Byte;
 typedef std::ptrdiff_t Step;
+
+// Not std::min: this file is compiled once per instruction set, and the linker keeps one copy
+// of a shared template, perhaps the AVX2 one, for every caller.
+inline int Min(int a, int b) { return a < b ? a : b; }
 
 // SSE2 tiles are 16 source rows by 8 source columns and write 8 result rows, 16 bytes each.
 const int SMALL_TILE_ROWS = 16;
@@ -241,7 +244,7 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
     // The first band ends where the first result row crosses a cache line, so that the bands
     // cover whole result lines wherever the rows share that alignment.
     for (int m0 = 0, m1 = FirstSpan(out, TILE_ROWS, BAND); m0 < tiledRows; m0 = m1, m1 += BAND) {
-        int bandRows = std::min(m1, tiledRows) - m0;
+        int bandRows = Min(m1, tiledRows) - m0;
         const Byte *band = in + m0 * inStep;
         for (int k0 = 0; k0 < chunkedCols; k0 += CHUNK) {
             // The next chunk's lines are fetched while this one is turned; the hardware
