@@ -21,9 +21,21 @@ TAVRO_DECLARE_KERNELS(sse2)
 TAVRO_DECLARE_KERNELS(avx2)
 #undef TAVRO_DECLARE_KERNELS
 
-bool ProcessorRunsSse2();
-// AVX2 in the processor, and the 256-bit registers saved by the operating system on every
-// thread switch (never on Windows XP, which predates them).
+// What the processor and its operating system report: CPUID leaf 1's feature bits, the
+// state components the system saves on every thread switch (XCR0; 0 where CPUID reports
+// no OSXSAVE, as on Windows XP and 7 before SP1), and leaf 7's. All 0 without CPUID.
+struct ProcessorFacts {
+    unsigned leaf1c, leaf1d;
+    unsigned long long savedState;
+    unsigned leaf7b;
+};
+ProcessorFacts ReadProcessorFacts();
+
+enum class TurnForm { PLAIN, SSE2, AVX2 };
+// The widest form both run: AVX2 only where the system saves the 256-bit registers.
+TurnForm WidestForm(const ProcessorFacts &facts);
+
+// This processor runs the AVX2 form.
 bool ProcessorRunsAvx2();
 
 #endif

@@ -36,7 +36,7 @@ void Cpuid(unsigned leaf, unsigned (&registers)[4])
 }
 
 // The state components the operating system saves (XCR0). XGETBV exists only where CPUID
-// reports OSXSAVE, which the caller has checked.
+// reports OSXSAVE, which the caller checks first.
 unsigned long long SavedState()
 {
 #if defined(_MSC_VER)
@@ -56,23 +56,28 @@ const unsigned long long XMM_YMM_STATE = 0x6;
 
 } // namespace
 
-bool ProcessorRunsSse2()
+ProcessorFacts ReadProcessorFacts()
 {
-    unsigned features[4];
+    unsigned features[4], extended[4];
     Cpuid(1, features);
-    return (features[3] & SSE2_BIT) != 0;
+    Cpuid(7, extended);
+    ProcessorFacts facts = {features[2], features[3], 0, extended[1]};
+    if (features[2] & OSXSAVE_BIT)
+        facts.savedState = SavedState();
+    return facts;
+}
+
+TurnForm WidestForm(const ProcessorFacts &facts)
+{
+    if ((facts.leaf1c & (OSXSAVE_BIT | AVX_BIT)) == (OSXSAVE_BIT | AVX_BIT) &&
+        (facts.savedState & XMM_YMM_STATE) == XMM_YMM_STATE && (facts.leaf7b & AVX2_BIT))
+        return TurnForm::AVX2;
+    return facts.leaf1d & SSE2_BIT ? TurnForm::SSE2 : TurnForm::PLAIN;
 }
 
 bool ProcessorRunsAvx2()
 {
-    unsigned features[4], extended[4];
-    Cpuid(1, features);
-    if ((features[2] & (OSXSAVE_BIT | AVX_BIT)) != (OSXSAVE_BIT | AVX_BIT))
-        return false;
-    if ((SavedState() & XMM_YMM_STATE) != XMM_YMM_STATE)
-        return false;
-    Cpuid(7, extended);
-    return (extended[1] & AVX2_BIT) != 0;
+    return WidestForm(ReadProcessorFacts()) == TurnForm::AVX2;
 }
 
 namespace {
@@ -90,13 +95,16 @@ struct Kernels {
 
 Kernels Widest()
 {
-    if (ProcessorRunsAvx2())
+    switch (WidestForm(ReadProcessorFacts())) {
+    case TurnForm::AVX2:
         return TAVRO_KERNELS_OF(avx2);
 #ifdef TAVRO_PLAIN_KERNELS
-    if (!ProcessorRunsSse2())
+    case TurnForm::PLAIN:
         return TAVRO_KERNELS_OF(plain);
 #endif
-    return TAVRO_KERNELS_OF(sse2);
+    default:
+        return TAVRO_KERNELS_OF(sse2);
+    }
 }
 
 const Kernels g_kernels = Widest();

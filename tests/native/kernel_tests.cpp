@@ -144,4 +144,32 @@ TEST_P(Kernels, CopyReversed)
 
 INSTANTIATE_TEST_SUITE_P(Forms, Kernels, ::testing::ValuesIn(KernelForms()), FormName);
 
+#ifdef TAVRO_KERNEL_FORMS
+struct Machine {
+    const char *name;
+    ProcessorFacts facts;
+    TurnForm form;
+};
+
+// CPUID leaf 1 c: OSXSAVE bit 27, AVX bit 28; d: SSE2 bit 26. Leaf 7 b: AVX2 bit 5. XCR0: x87 1,
+// SSE 2, AVX 4.
+const unsigned OSXSAVE = 1u << 27, AVX = 1u << 28, SSE2 = 1u << 26, AVX2 = 1u << 5;
+const Machine MACHINES[] = {
+    {"486 without CPUID", {0, 0, 0, 0}, TurnForm::PLAIN},
+    {"Pentium III", {0, 1u << 25, 0, 0}, TurnForm::PLAIN},
+    {"Pentium 4", {0, SSE2, 0, 0}, TurnForm::SSE2},
+    {"Haswell under Windows XP: no OSXSAVE", {AVX, SSE2, 0, AVX2}, TurnForm::SSE2},
+    {"a system that saves only the SSE registers", {OSXSAVE | AVX, SSE2, 0x3, AVX2}, TurnForm::SSE2},
+    {"Sandy Bridge: AVX without AVX2", {OSXSAVE | AVX, SSE2, 0x7, 0}, TurnForm::SSE2},
+    {"Haswell under Windows 10", {OSXSAVE | AVX, SSE2, 0x7, AVX2}, TurnForm::AVX2},
+};
+
+// The form the program takes on processors and systems this one is not.
+TEST(KernelChoice, TakesTheWidestFormTheProcessorAndTheSystemBothRun)
+{
+    for (const Machine &machine : MACHINES)
+        EXPECT_EQ(WidestForm(machine.facts), machine.form) << machine.name;
+}
+#endif
+
 } // namespace
