@@ -53,6 +53,12 @@ const int BAND = 256;
 const int CROWDED = 256;
 const int CHUNK = 64;
 const int LINE = 64;
+const int SETS = 64;
+// Where more than half of a tile's result rows share one set (rows 4096 bytes apart, or
+// nearly), they push one another out of that cache between the tiles that fill each line:
+// such tiles are turned into a block instead, and each row's run copied out whole. Measured,
+// at 2048 bytes apart the block costs more than it saves.
+const int CROWDED_RESULT_ROWS = TILE_COLS / 2;
 
 // out[k][m] = in[m][k] for m < rows and k < cols; either step may be negative.
 inline void TransposeLoop(Byte *out, Step outStep, const Byte *in, Step inStep,
@@ -227,11 +233,43 @@ int FirstSpan(const Byte *p, int unit, int span)
     return lead ? lead : span;
 }
 
+// The most of `rows` lines, step bytes apart, that share one set of a first-level cache
+// whose sets repeat every 4096 bytes.
+int MostInOneSet(Step step, int rows)
+{
+    int count[SETS] = {}, most = 0;
+    for (int m = 0; m < rows; m++) {
+        int n = ++count[(std::uintptr_t(m * step) / LINE) % SETS];
+        most = n > most ? n : most;
+    }
+    return most;
+}
+
 void TransposeTiles(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
 {
     for (int k = 0; k < cols; k += TILE_COLS)
         for (int m = 0; m < rows; m += TILE_ROWS)
             TransposeTile(out + k * outStep + m, outStep, in + m * inStep + k, inStep);
+}
+
+// TransposeTiles through a block of TILE_COLS result rows, each copied out whole.
+void TransposeTilesViaBlock(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
+{
+    alignas(LINE) Byte block[TILE_COLS * BAND];
+    for (int k = 0; k < cols; k += TILE_COLS) {
+        TransposeTiles(block, BAND, in + k, inStep, rows, TILE_COLS);
+        for (int j = 0; j < TILE_COLS; j++)
+            std::memcpy(out + (k + j) * outStep, block + j * BAND, rows);
+    }
+}
+
+void TransposeBand(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols,
+                   bool viaBlock)
+{
+    if (viaBlock)
+        TransposeTilesViaBlock(out, outStep, in, inStep, rows, cols);
+    else
+        TransposeTiles(out, outStep, in, inStep, rows, cols);
 }
 
 // TransposeLoop over the whole plane, the inner part tile by tile.
@@ -241,6 +279,7 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
     int tiledRows = rows - rows % TILE_ROWS;
     int tiledCols = cols - cols % TILE_COLS;
     int chunkedCols = inStep % CROWDED == 0 ? cols - cols % CHUNK : 0;
+    bool viaBlock = MostInOneSet(outStep, TILE_COLS) > CROWDED_RESULT_ROWS;
     // The first band ends where the first result row crosses a cache line, so that the bands
     // cover whole result lines wherever the rows share that alignment.
     for (int m0 = 0, m1 = FirstSpan(out, TILE_ROWS, BAND); m0 < tiledRows; m0 = m1, m1 += BAND) {
@@ -255,10 +294,10 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
                     Prefetch(band + m * inStep + k0 + CHUNK);
                 CopyChunk(staged + m * CHUNK, band + m * inStep + k0);
             }
-            TransposeTiles(out + k0 * outStep + m0, outStep, staged, CHUNK, bandRows, CHUNK);
+            TransposeBand(out + k0 * outStep + m0, outStep, staged, CHUNK, bandRows, CHUNK, viaBlock);
         }
-        TransposeTiles(out + chunkedCols * outStep + m0, outStep, band + chunkedCols, inStep,
-                       bandRows, tiledCols - chunkedCols);
+        TransposeBand(out + chunkedCols * outStep + m0, outStep, band + chunkedCols, inStep,
+                      bandRows, tiledCols - chunkedCols, viaBlock);
     }
 #ifdef TAVRO_SSE2_KERNELS
     // Past the last whole tiles, a plane at least a tile high and wide takes tiles flush with

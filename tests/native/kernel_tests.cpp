@@ -88,6 +88,17 @@ TEST_P(Kernels, MatchReferenceOverLargeSizes)
             ExpectAllTurnsMatch(Form(), size[0], size[1], DibStride(size[0], padding), padding);
 }
 
+// Sources so tall that the quarter turns' result rows lie whole pages apart, or nearly, and
+// go through a block: with the source rows crowded too and not, partial bands and tiles, and
+// rows 2048 bytes apart, which go straight.
+TEST_P(Kernels, MatchReferenceWithResultRowsPagesApart)
+{
+    const int sizes[][2] = {{100, 4093}, {529, 4096}, {1024, 4092}, {40, 8192}, {529, 2048}};
+    for (const auto &size : sizes)
+        for (int padding : {0, 3})
+            ExpectAllTurnsMatch(Form(), size[0], size[1], DibStride(size[0], padding), padding);
+}
+
 // Source rows a multiple of 256 bytes apart, whose bands the quarter turns stage: strides from
 // one such multiple to whole pages, widths with and without columns past the last staged chunk
 // and past the last tile, several bands with a partial one at the end. The fuzzer's sizes
