@@ -44,16 +44,17 @@ const int TILE_COLS = SMALL_TILE_COLS;
 // Tiles are visited BAND source rows at a time, so that the tiles of one column write the
 // same result rows one after the other and each result row gets BAND bytes in a run.
 const int BAND = 256;
-// Rows a multiple of CROWDED bytes apart fall into at most 16 sets of a first-level cache
-// whose sets repeat every 4096 bytes, as on every x86 processor: such a cache cannot keep a
-// band's lines while the tiles read them in pieces, and fetches each again and again.
-// Their band is staged CHUNK columns at a time, one cache line of each row, into a block that
+// A first-level cache's sets repeat every 4096 bytes on every x86 processor, and the
+// smallest have 8 ways. Where more than CROWDED_SOURCE_ROWS of a band's rows share one set
+// (rows a multiple of 256 bytes apart, or a page give or take a few), the cache cannot keep the
+// band's lines while the tiles read them in pieces, and fetches each again and again. Such a
+// band is staged CHUNK columns at a time, two cache lines of each row, into a block that
 // spreads over every set; each source line is then read once, whole. Other strides run as
 // fast without the copy.
-const int CROWDED = 256;
-const int CHUNK = 64;
 const int LINE = 64;
 const int SETS = 64;
+const int CROWDED_SOURCE_ROWS = 8;
+const int CHUNK = 2 * LINE;
 // Where more than half of a tile's result rows share one set (rows 4096 bytes apart, or
 // nearly), they push one another out of that cache between the tiles that fill each line:
 // such tiles are turned into a block instead, and each row's run copied out whole. Measured,
@@ -159,9 +160,9 @@ inline void CopyChunk(Byte *staged, const Byte *in)
 {
     const __m256i *from = reinterpret_cast<const __m256i *>(in);
     __m256i *to = reinterpret_cast<__m256i *>(staged);
-    __m256i a = _mm256_loadu_si256(from), b = _mm256_loadu_si256(from + 1);
-    _mm256_store_si256(to, a);
-    _mm256_store_si256(to + 1, b);
+#pragma GCC unroll 4
+    for (int i = 0; i < CHUNK / 32; i++)
+        _mm256_store_si256(to + i, _mm256_loadu_si256(from + i));
 }
 
 // The strips that whole tiles leave in a plane less than a tile high or wide: in SSE2 tiles
@@ -192,12 +193,9 @@ inline void CopyChunk(Byte *staged, const Byte *in)
 {
     const __m128i *from = reinterpret_cast<const __m128i *>(in);
     __m128i *to = reinterpret_cast<__m128i *>(staged);
-    __m128i a = _mm_loadu_si128(from), b = _mm_loadu_si128(from + 1);
-    __m128i c = _mm_loadu_si128(from + 2), d = _mm_loadu_si128(from + 3);
-    _mm_store_si128(to, a);
-    _mm_store_si128(to + 1, b);
-    _mm_store_si128(to + 2, c);
-    _mm_store_si128(to + 3, d);
+#pragma GCC unroll 8
+    for (int i = 0; i < CHUNK / 16; i++)
+        _mm_store_si128(to + i, _mm_loadu_si128(from + i));
 }
 
 inline void TransposeEdge(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
@@ -278,7 +276,7 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
     alignas(LINE) Byte staged[BAND * CHUNK];
     int tiledRows = rows - rows % TILE_ROWS;
     int tiledCols = cols - cols % TILE_COLS;
-    int chunkedCols = inStep % CROWDED == 0 ? cols - cols % CHUNK : 0;
+    int chunkedCols = MostInOneSet(inStep, BAND) > CROWDED_SOURCE_ROWS ? cols - cols % CHUNK : 0;
     bool viaBlock = MostInOneSet(outStep, TILE_COLS) > CROWDED_RESULT_ROWS;
     // The first band ends where the first result row crosses a cache line, so that the bands
     // cover whole result lines wherever the rows share that alignment.
@@ -291,7 +289,8 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
             bool more = k0 + CHUNK < chunkedCols;
             for (int m = 0; m < bandRows; m++) {
                 if (more)
-                    Prefetch(band + m * inStep + k0 + CHUNK);
+                    for (int line = 0; line < CHUNK; line += LINE)
+                        Prefetch(band + m * inStep + k0 + CHUNK + line);
                 CopyChunk(staged + m * CHUNK, band + m * inStep + k0);
             }
             TransposeBand(out + k0 * outStep + m0, outStep, staged, CHUNK, bandRows, CHUNK, viaBlock);

@@ -99,10 +99,10 @@ TEST_P(Kernels, MatchReferenceWithResultRowsPagesApart)
             ExpectAllTurnsMatch(Form(), size[0], size[1], DibStride(size[0], padding), padding);
 }
 
-// Source rows a multiple of 256 bytes apart, whose bands the quarter turns stage: strides from
-// one such multiple to whole pages, widths with and without columns past the last staged chunk
-// and past the last tile, several bands with a partial one at the end. The fuzzer's sizes
-// reach few such strides.
+// Source rows that crowd a cache set, whose bands the quarter turns stage: strides from 256
+// bytes to whole pages and a page give or take a few bytes, widths with and without columns
+// past the last staged chunk and past the last tile, several bands with a partial one at the
+// end. The fuzzer's sizes reach few such strides.
 struct CrowdedStride {
     int width;
     std::ptrdiff_t stride;
@@ -124,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(Strides, KernelsWithCrowdedStrides,
                          ::testing::Combine(::testing::ValuesIn(KernelForms()), ::testing::Values(CrowdedStride{200, 256}, CrowdedStride{256, 256},
                                            CrowdedStride{700, 768}, CrowdedStride{1000, 1024},
                                            CrowdedStride{1024, 1024}, CrowdedStride{2047, 2048},
-                                           CrowdedStride{4093, 4096}, CrowdedStride{8192, 8192})),
+                                           CrowdedStride{4093, 4096}, CrowdedStride{4090, 4092},
+                                           CrowdedStride{4100, 4100}, CrowdedStride{8192, 8192})),
                          [](const ::testing::TestParamInfo<KernelsWithCrowdedStrides::ParamType> &info) {
                              return std::string(std::get<0>(info.param).name) + "_" +
                                     std::to_string(std::get<1>(info.param).width) + "_" +
