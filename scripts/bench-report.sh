@@ -19,6 +19,7 @@ cmake --build "$bench" -j"$(nproc)" --target kernel_benchmark
 "$bench/tests/native/kernel_benchmark" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_format=json >"$work/kernels.json"
 lscpu -C >"$work/caches.txt" 2>/dev/null || true
+getconf -a >"$work/sysconf.txt" 2>/dev/null || true
 
 # Under Wine: the shipped i686 build, or the x86-64 twin where this machine runs no 32-bit code.
 . "$root/scripts/builds.sh"
@@ -36,13 +37,20 @@ median = {b["run_name"]: b["real_time"] for b in data["benchmarks"] if b.get("ag
 form = data["context"].get("kernel_form", "SSE2")
 cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "unknown")
 footprint = dict(line.split() for line in open(os.path.join(work, "footprint.txt")))
-# Per-core size and ways of each data cache, as lscpu gives them (glibc's sysconf misreads
-# some virtual processors' last-level cache).
+# Per-core size and ways of each data cache, as lscpu gives them. Where the system shows
+# lscpu no caches (some virtual machines), glibc's sysconf, whose figures for a level whose
+# ways it does not know are not to be trusted (seen: a last-level cache of 508 MB).
 caches = []
 for row in open(os.path.join(work, "caches.txt")).read().splitlines()[1:]:
     field = row.split()
     if len(field) >= 5 and field[4] in ("Data", "Unified"):
         caches.append(f"{field[0]} {field[1]}B {field[3]}-way")
+if not caches:
+    conf = dict(line.split(None, 1) for line in open(os.path.join(work, "sysconf.txt")) if len(line.split()) == 2)
+    for level, key in (("L1d", "LEVEL1_DCACHE"), ("L2", "LEVEL2_CACHE"), ("L3", "LEVEL3_CACHE")):
+        size, ways = int(conf.get(key + "_SIZE", "0")), int(conf.get(key + "_ASSOC", "0"))
+        if size and ways:
+            caches.append(f"{level} {size // 1024}KB {ways}-way (sysconf)")
 caches = ", ".join(caches) or "cache sizes not reported"
 
 def verdict(ok):
