@@ -44,19 +44,21 @@ const int TILE_COLS = SMALL_TILE_COLS;
 // Tiles are visited BAND source rows at a time, so that the tiles of one column write the
 // same result rows one after the other and each result row gets BAND bytes in a run.
 const int BAND = 256;
-// A first-level cache's sets repeat every 4096 bytes on every x86 processor, and the
-// smallest have 8 ways. Where more than CROWDED_SOURCE_ROWS of a band's rows share one set
-// (rows a multiple of 256 bytes apart, or a page give or take a few), the cache cannot keep the
-// band's lines while the tiles read them in pieces, and fetches each again and again. Such a
-// band is staged CHUNK columns at a time, two cache lines of each row, into a block that
-// spreads over every set; each source line is then read once, whole. Other strides run as
-// fast without the copy.
+// The first-level caches of today's x86 cores have 64 sets of 64-byte lines, repeating every
+// 4096 bytes, and 8 ways or more (32 KB 8-way, 48 KB 12-way). Where more than
+// CROWDED_SOURCE_ROWS of a band's rows share one set (rows a multiple of 256 bytes apart,
+// within some 7 bytes of a page or of a fraction of one), such a cache cannot keep the band's
+// lines while the tiles read them in pieces, and fetches each again and again. Such a band is
+// staged CHUNK columns at a time, two cache lines of each row, into a block that spreads over
+// every set; each source line is then read once, whole. Other strides run as fast without
+// the copy. Older caches (2- to 6-way, or sets repeating every 2 KB) only run slower.
 const int LINE = 64;
 const int SETS = 64;
 const int CROWDED_SOURCE_ROWS = 8;
 const int CHUNK = 2 * LINE;
-// Where more than half of a tile's result rows share one set (rows 4096 bytes apart, or
-// nearly), they push one another out of that cache between the tiles that fill each line:
+// Where more than half of a tile's result rows share one set (rows within some 7 bytes of a
+// page apart, more for 8-row tiles), they push one another out of that cache between the tiles
+// that fill each line:
 // such tiles are turned into a block instead, and each row's run copied out whole. Measured,
 // at 2048 bytes apart the block costs more than it saves.
 const int CROWDED_RESULT_ROWS = TILE_COLS / 2;
@@ -231,13 +233,13 @@ int FirstSpan(const Byte *p, int unit, int span)
     return lead ? lead : span;
 }
 
-// The most of `rows` lines, step bytes apart, that share one set of a first-level cache
-// whose sets repeat every 4096 bytes.
+// The most of `rows` lines, step bytes apart, that share one set of such a cache. Unsigned,
+// so that a step of megabytes cannot overflow; the set is the same, modulo 2^32 or 2^64.
 int MostInOneSet(Step step, int rows)
 {
     int count[SETS] = {}, most = 0;
     for (int m = 0; m < rows; m++) {
-        int n = ++count[(std::uintptr_t(m * step) / LINE) % SETS];
+        int n = ++count[(std::uintptr_t(m) * std::uintptr_t(step) / LINE) % SETS];
         most = n > most ? n : most;
     }
     return most;

@@ -37,9 +37,9 @@ median = {b["run_name"]: b["real_time"] for b in data["benchmarks"] if b.get("ag
 form = data["context"].get("kernel_form", "SSE2")
 cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "unknown")
 footprint = dict(line.split() for line in open(os.path.join(work, "footprint.txt")))
-# Per-core size and ways of each data cache, as lscpu gives them. Where the system shows
-# lscpu no caches (some virtual machines), glibc's sysconf, whose figures for a level whose
-# ways it does not know are not to be trusted (seen: a last-level cache of 508 MB).
+# Per-core size and ways of each data cache, as lscpu gives them. Where lscpu finds none
+# (some virtual machines), glibc's sysconf, leaving out a level whose ways it does not know:
+# its size is not to be trusted then (seen: a last-level cache of 508 MB).
 caches = []
 for row in open(os.path.join(work, "caches.txt")).read().splitlines()[1:]:
     field = row.split()

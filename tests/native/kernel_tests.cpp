@@ -89,14 +89,16 @@ TEST_P(Kernels, MatchReferenceOverLargeSizes)
 }
 
 // Sources so tall that the quarter turns' result rows lie whole pages apart, or nearly, and
-// go through a block: with the source rows crowded too and not, partial bands and tiles, and
-// rows 2048 bytes apart, which go straight.
+// go through a block: with the source rows crowded too (staged, with columns past the last
+// chunk or not) and not, partial bands and tiles, and rows 2048 bytes apart, which go
+// straight. Width, source stride, height.
 TEST_P(Kernels, MatchReferenceWithResultRowsPagesApart)
 {
-    const int sizes[][2] = {{100, 4093}, {529, 4096}, {1024, 4092}, {40, 8192}, {529, 2048}};
+    const int sizes[][3] = {{100, 100, 4093}, {529, 532, 4096}, {1024, 1024, 4092},
+                            {1000, 1024, 4096}, {40, 40, 8192}, {529, 532, 2048}};
     for (const auto &size : sizes)
         for (int padding : {0, 3})
-            ExpectAllTurnsMatch(Form(), size[0], size[1], DibStride(size[0], padding), padding);
+            ExpectAllTurnsMatch(Form(), size[0], size[2], size[1] + padding, padding);
 }
 
 // Source rows that crowd a cache set, whose bands the quarter turns stage: strides from 256
