@@ -76,14 +76,16 @@ bool WriteUndeliveredImage(HGLOBAL image, int counter, char *path, bool *elsewhe
               now.wMinute, now.wSecond, now.wMilliseconds, counter);
     *elsewhere = false;
     char folder[MAX_PATH], fallback[MAX_PATH];
-    const bool usual = MakeDataFolder(UNDELIVERED_FOLDER_NAME, folder);
-    if (usual && WriteInto(folder, name, image, path))
-        return true;
-    // A folder that exists may still refuse the file: a full disk, rights a policy took away.
-    if (MakeTemporaryDataFolder(UNDELIVERED_FOLDER_NAME, fallback) && (!usual || lstrcmpiA(folder, fallback) != 0) &&
-        WriteInto(fallback, name, image, path)) {
-        *elsewhere = usual;
-        return true;
+    // MakeDataFolder itself falls back to the temporary folder when the usual one cannot be made.
+    if (MakeDataFolder(UNDELIVERED_FOLDER_NAME, folder)) {
+        if (WriteInto(folder, name, image, path))
+            return true;
+        // A folder that exists may still refuse the file: a full disk, rights a policy took away.
+        if (MakeTemporaryDataFolder(UNDELIVERED_FOLDER_NAME, fallback) && lstrcmpiA(folder, fallback) != 0 &&
+            WriteInto(fallback, name, image, path)) {
+            *elsewhere = true;
+            return true;
+        }
     }
     path[0] = '\0';
     return false;

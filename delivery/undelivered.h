@@ -6,8 +6,6 @@
 
 enum { SAVED_PATH_SIZE = MAX_PATH + 64 };
 
-#include "delivery/data_folder.h"
-
 // Writes the image as tavro-<date>-<time>-<ms>-<counter>.bmp to "Tavro\Immagini non consegnate"
 // in the user's local application data, made on demand, and its path to path
 // (SAVED_PATH_SIZE bytes). A file that cannot be written there goes to the same folder under

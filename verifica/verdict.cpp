@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "resources/interfaces.h"
+#include "resources/resource.h"
 #include "sensor/gendex_names.h"
 #include "shell/profile_text.h"
 
@@ -139,7 +140,7 @@ const Range RANGES[] = {
 
 std::string RangeText(const Range &range)
 {
-    const bool hex = range.low >= 0xC0 && range.step != 100;
+    const bool hex = range.low >= 0xC0;
     std::string text = "da " + (hex ? Hex(range.low) : Number(range.low)) + " a " +
                        (hex ? Hex(range.high) : Number(range.high));
     if (range.step > 1)
@@ -291,9 +292,9 @@ CheckLine HardwareLine(unsigned short status, unsigned short hardwareType, const
 {
     const std::string type = label + " (tipo " + Number(hardwareType) + ")";
     if (status == 0) {
-        if (GendexHardwareLabel(hardwareType) == GendexHardwareLabel(0))
-            return Warning("Hardware: aperto e chiuso, modello non riconosciuto" + std::string(" (tipo ") +
-                           Number(hardwareType) + "): il sensore funziona se Tavro mostra \"Attesa raggi...\"");
+        if (GendexHardwareLabel(hardwareType) == IDS_HARDWARE_FAILURE)
+            return Warning("Hardware: aperto e chiuso, modello non riconosciuto (tipo " + Number(hardwareType) +
+                           "): il sensore funziona se Tavro mostra \"Attesa raggi...\"");
         return Ok("Hardware: aperto e chiuso, " + type);
     }
     const char *text = GendexErrorText(status);
@@ -514,21 +515,17 @@ bool IsVistaOrLater(unsigned major) { return major >= 6; }
 
 CheckLine WindowsLine(unsigned major, unsigned minor, unsigned build, unsigned servicePack)
 {
-    std::string name = "Windows " + Number(major) + "." + Number(minor);
+    static const struct {
+        unsigned version;
+        const char *name;
+    } NAMES[] = {{501, "Windows XP"}, {502, "Windows XP x64 / Server 2003"}, {600, "Windows Vista"},
+                 {601, "Windows 7"},  {602, "Windows 8"},                    {603, "Windows 8.1"}};
     const unsigned version = major * 100 + minor;
-    if (version == 501)
-        name = "Windows XP";
-    else if (version == 502)
-        name = "Windows XP x64 / Server 2003";
-    else if (version == 600)
-        name = "Windows Vista";
-    else if (version == 601)
-        name = "Windows 7";
-    else if (version == 602)
-        name = "Windows 8";
-    else if (version == 603)
-        name = "Windows 8.1";
-    else if (major == 10)
+    std::string name = "Windows " + Number(major) + "." + Number(minor);
+    for (const auto &known : NAMES)
+        if (known.version == version)
+            name = known.name;
+    if (major == 10)
         name = build >= 22000 ? "Windows 11" : "Windows 10";
     std::string text = "Windows: " + name + " (" + Number(major) + "." + Number(minor) + ", build " + Number(build);
     if (servicePack)
