@@ -353,15 +353,6 @@ std::string LastLine(std::string text)
     return text.substr(text.find_last_of('\n') + 1); // npos + 1: the whole text
 }
 
-bool Kill(DWORD processId)
-{
-    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId);
-    const bool killed = process && TerminateProcess(process, 1);
-    if (process)
-        CloseHandle(process);
-    return killed;
-}
-
 } // namespace
 
 // Windows ends the session while a receiver keeps the hand-over waiting, and then ends the
@@ -377,8 +368,7 @@ TEST_F(Faults, TheSessionsEndDuringAHandOverKeepsTheImageOnDisk)
     ASSERT_TRUE(SendMessageTimeoutA(tavro.Main(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 3000, &answer));
     EXPECT_EQ(answer, 1u);
     ASSERT_TRUE(SendMessageTimeoutA(tavro.Main(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 3000, &answer));
-    ASSERT_TRUE(Kill(tavro.ProcessId()));
-    ASSERT_TRUE(tavro.WaitForExit());
+    ASSERT_TRUE(tavro.Terminate());
 
     const auto kept = NewUndelivered();
     ASSERT_EQ(kept.size(), 1u);

@@ -201,15 +201,18 @@ Tavro::Tavro(const char *library)
 
 Tavro::~Tavro()
 {
-    if (Running()) {
-        TerminateProcess(processInfo_.hProcess, 1);
-        WaitForSingleObject(processInfo_.hProcess, WAIT_MS);
-    }
+    if (Running())
+        Terminate();
     if (processInfo_.hProcess) {
         CloseHandle(processInfo_.hProcess);
         CloseHandle(processInfo_.hThread);
     }
     CloseViewers();
+}
+
+bool Tavro::Terminate()
+{
+    return TerminateProcess(processInfo_.hProcess, 1) && WaitForExit();
 }
 
 void Tavro::Sim(const std::string &key, long long value) { Sim(key, std::to_string(value)); }

@@ -68,6 +68,8 @@ public:
     bool FindWindows();
     bool WaitForExit(DWORD timeoutMs = WAIT_MS);
     bool Running() const;
+    // Ends the process at once, as Windows does when the session ends, and waits for it.
+    bool Terminate();
 
     std::vector<Call> Journal() const;
     std::vector<Call> Calls(const std::string &name) const;

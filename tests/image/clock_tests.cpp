@@ -19,21 +19,6 @@ void SetClock(WORD year, WORD hour)
     g_log.clock = SYSTEMTIME{year, 12, 3, 9, hour, 32, 5, 123};
 }
 
-std::string ReadFileText(const std::string &path)
-{
-    std::string text;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return text;
-    text.resize(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr);
-    CloseHandle(file);
-    text.resize(read);
-    return text;
-}
-
 class Clock : public ::testing::Test {
 protected:
     void SetUp() override { ResetPlatformLog(); }

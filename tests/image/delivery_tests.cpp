@@ -153,20 +153,6 @@ TEST_F(Delivering, WithoutTheClipboardsCopyThePhotoServerIsNotToldAndTheImageIsS
                  "MORV_FOTO_SERVER: memoria insufficiente, non avvisata; TQuenstalWnd: non in esecuzione");
 }
 
-std::string ReadFileBytes(const char *path)
-{
-    std::string bytes;
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read)
-        bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
-
 int UndeliveredCount()
 {
     int count = 0;
@@ -232,7 +218,7 @@ TEST_P(UndeliveredSave, FallsBackToTheTemporaryFolderAndSaysWhere)
     if (disk.box[0]) {
         EXPECT_NE(g_log.messages[0].find(path), std::string::npos) << "the box names the file";
     }
-    const std::string file = ReadFileBytes(path.c_str());
+    const std::string file = ReadFileText(path);
     DeleteFileA(path.c_str());
     EXPECT_EQ(file.substr(std::min(file.size(), sizeof(BITMAPFILEHEADER))), std::string(bytes.begin(), bytes.end()));
 }
@@ -301,7 +287,7 @@ TEST_F(Delivering, TheSessionsEndSavesTheImageInHandOnce)
     EXPECT_EQ(added, 1);
     EXPECT_TRUE(g_log.messages.empty());
     const std::string path = delivery.savedPath;
-    const std::string file = ReadFileBytes(path.c_str());
+    const std::string file = ReadFileText(path);
     DeleteFileA(path.c_str());
     EXPECT_EQ(file.substr(std::min(file.size(), sizeof(BITMAPFILEHEADER))), std::string(bytes.begin(), bytes.end()));
 }

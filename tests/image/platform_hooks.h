@@ -43,6 +43,9 @@ extern PlatformLog g_log;
 // Installs the recorders on first use and clears the log.
 void ResetPlatformLog();
 
+// A whole file, or nothing when it cannot be opened.
+std::string ReadFileText(const std::string &path);
+
 // The platform's lock count of a movable block.
 inline UINT LockCount(HGLOBAL image)
 {

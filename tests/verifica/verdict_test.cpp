@@ -65,24 +65,57 @@ TEST(Verdict, AReceiverWithHigherRightsIsAnError)
     ExpectLine(OwnRightsLine(false, UNKNOWN, UNKNOWN), {Outcome::Ok, "operatore"});
 }
 
-TEST(Verdict, WindowsBeforeXpSp3IsAnErrorAndElevenIsNamed)
+// Each line from what it is made of: its outcome, and a part of what it says.
+TEST(Verdict, EachLineHasItsOutcomeAndItsFix)
 {
-    ExpectLine(WindowsLine(5, 1, 2600, 2), {Outcome::Error, "XP SP3"});
-    ExpectLine(WindowsLine(5, 0, 2195, 4), {Outcome::Error, "XP SP3"});
-    ExpectLine(WindowsLine(5, 1, 2600, 3), {Outcome::Ok, "Windows XP (5.1, build 2600, Service Pack 3)"});
-    ExpectLine(WindowsLine(10, 0, 19045, 0), {Outcome::Ok, "Windows 10"});
-    ExpectLine(WindowsLine(10, 0, 22631, 0), {Outcome::Ok, "Windows 11"});
+    const struct {
+        CheckLine line;
+        Expected expected;
+    } cases[] = {
+        {WindowsLine(5, 1, 2600, 2), {Outcome::Error, "XP SP3"}},
+        {WindowsLine(5, 0, 2195, 4), {Outcome::Error, "XP SP3"}},
+        {WindowsLine(5, 1, 2600, 3), {Outcome::Ok, "Windows XP (5.1, build 2600, Service Pack 3)"}},
+        {WindowsLine(10, 0, 19045, 0), {Outcome::Ok, "Windows 10"}},
+        {WindowsLine(10, 0, 22631, 0), {Outcome::Ok, "Windows 11"}},
+        {DepLine(0), {Outcome::Ok, "disattivata"}},
+        {DepLine(2), {Outcome::Ok, "predefinita"}},
+        {DepLine(1), {Outcome::Warning, "senza eccezioni"}},
+        {DepLine(3), {Outcome::Warning, "aggiungere tavro.exe alle eccezioni"}},
+        {DepLine(-1), {Outcome::Ok, "non presente"}},
+        {ImageSizeLine(456, 684, true), {Outcome::Ok, "456 x 684"}},
+        {ImageSizeLine(0, 684, false), {Outcome::Warning, "IMAGECOLUMNS=0"}},
+        {ImageSizeLine(100000, 100000, false), {Outcome::Warning, "IMAGEROWS=100000"}},
+        {FreeSpaceLine("D", 1000ull << 20, 1 << 20), {Outcome::Ok, "1000 MB, 1000 immagini"}},
+        {FreeSpaceLine("D", 50ull << 20, 1 << 20), {Outcome::Warning, "50 immagini"}},
+        {FreeSpaceLine("D", 1000, 1 << 20), {Outcome::Error, "0 immagini"}},
+        {HardwareLine(0, 54, "Gendex CCD38"), {Outcome::Ok, "Gendex CCD38 (tipo 54)"}},
+        {HardwareLine(0, 55, "Hardware failure"), {Outcome::Warning, "non riconosciuto (tipo 55)"}},
+        {HardwareLine(0x30, 54, "Gendex CCD38"), {Outcome::Error, "stato 48 \"FG NOT RESPONDING\""}},
+        {HardwareLine(0xE0, 54, "Gendex CCD38"), {Outcome::Error, "cavo"}},
+        {HardwareLine(18, 54, "Gendex CCD38"), {Outcome::Error, "stato 18: comunicare"}},
+        {LoadFailureLine("C:\\T\\vix32.dll", 126, "Modulo non trovato"),
+         {Outcome::Error, "non carica C:\\T\\vix32.dll, errore 126 \"Modulo non trovato\""}},
+        {LoadFailureLine("C:\\T\\vix32.dll", 126, ""), {Outcome::Error, "manca una DLL da cui dipende"}},
+        {OtherFileLoadedLine("C:\\T\\vix32.dll", "C:\\W\\vix32.dll"),
+         {Outcome::Warning, "caricato C:\\W\\vix32.dll, non C:\\T\\vix32.dll"}},
+        {FolderLine("I", "F", false, true, false), {Outcome::Ok, "F, non ancora creata"}},
+        {FolderLine("I", "F", false, false, false), {Outcome::Error, "F non si puo' creare"}},
+        {FolderLine("I", "F", true, false, false), {Outcome::Error, "F non si puo' scrivere"}},
+        {FolderLine("I", "F", true, true, true), {Outcome::Error, "cartella temporanea"}},
+        {FolderLine("I", "F", true, true, false), {Outcome::Ok, "F, scrivibile"}},
+        {FileInEffectLine("vixwin.ini", false, "C:\\W\\vixwin.ini", true, "S\\vixwin.ini", true),
+         {Outcome::Ok, "C:\\W\\vixwin.ini; la copia S\\vixwin.ini non vale per Tavro"}},
+        {FileInEffectLine("tavro.ini", true, "C:\\W\\tavro.ini", true, "S\\tavro.ini", true),
+         {Outcome::Ok, "la sua copia S\\tavro.ini (non C:\\W\\tavro.ini)"}},
+        {FileInEffectLine("tavro.ini", false, "C:\\W\\tavro.ini", true, "S\\tavro.ini", true),
+         {Outcome::Ok, "questo utente C:\\W\\tavro.ini"}},
+        {FileInEffectLine("vixwin.ini", false, "C:\\W\\vixwin.ini", false, "S\\vixwin.ini", false),
+         {Outcome::Warning, "assente"}},
+    };
+    for (const auto &c : cases)
+        ExpectLine(c.line, c.expected);
     EXPECT_FALSE(IsVistaOrLater(5));
     EXPECT_TRUE(IsVistaOrLater(6));
-}
-
-TEST(Verdict, DepForAllProgramsIsAWarning)
-{
-    ExpectLine(DepLine(0), {Outcome::Ok, "disattivata"});
-    ExpectLine(DepLine(2), {Outcome::Ok, "predefinita"});
-    ExpectLine(DepLine(1), {Outcome::Warning, "senza eccezioni"});
-    ExpectLine(DepLine(3), {Outcome::Warning, "aggiungere tavro.exe alle eccezioni"});
-    ExpectLine(DepLine(-1), {Outcome::Ok, "non presente"});
 }
 
 TEST(Verdict, ValuesOutsideTheSetupDialogsRangesAreNamed)
@@ -112,13 +145,6 @@ TEST(Verdict, ValuesOutsideTheSetupDialogsRangesAreNamed)
         ASSERT_EQ(lines.size(), 1u) << c.text;
         ExpectLine(lines[0], {Outcome::Warning, c.part});
     }
-}
-
-TEST(Verdict, AnImageSizeNoBlockHoldsIsAWarning)
-{
-    ExpectLine(ImageSizeLine(456, 684, true), {Outcome::Ok, "456 x 684"});
-    ExpectLine(ImageSizeLine(0, 684, false), {Outcome::Warning, "IMAGECOLUMNS=0"});
-    ExpectLine(ImageSizeLine(100000, 100000, false), {Outcome::Warning, "IMAGEROWS=100000"});
 }
 
 TEST(Verdict, EachDifferingKeyIsNamedWithBothValues)
@@ -174,14 +200,6 @@ TEST(Verdict, TheCopyInEffectIsTheVirtualStoresFromVistaOnForAVirtualizedProcess
     for (const auto &c : cases)
         EXPECT_EQ(StoreCopyInEffect(c.vista, c.virtualized, c.storeExists), c.inEffect)
             << c.vista << c.virtualized << c.storeExists;
-    ExpectLine(FileInEffectLine("vixwin.ini", false, "C:\\W\\vixwin.ini", true, "S\\vixwin.ini", true),
-               {Outcome::Ok, "C:\\W\\vixwin.ini; la copia S\\vixwin.ini non vale per Tavro"});
-    ExpectLine(FileInEffectLine("tavro.ini", true, "C:\\W\\tavro.ini", true, "S\\tavro.ini", true),
-               {Outcome::Ok, "la sua copia S\\tavro.ini (non C:\\W\\tavro.ini)"});
-    ExpectLine(FileInEffectLine("tavro.ini", false, "C:\\W\\tavro.ini", true, "S\\tavro.ini", true),
-               {Outcome::Ok, "questo utente C:\\W\\tavro.ini"});
-    ExpectLine(FileInEffectLine("vixwin.ini", false, "C:\\W\\vixwin.ini", false, "S\\vixwin.ini", false),
-               {Outcome::Warning, "assente"});
 }
 
 TEST(Verdict, ALibraryMissingOnlyMenuFunctionsIsAWarning)
@@ -205,34 +223,20 @@ TEST(Verdict, AFileThatIsNoPortableExecutableIsDamaged)
                {Outcome::Error, "danneggiata"});
 }
 
-TEST(Verdict, SpaceIsCountedInImages)
+void PutBytes(std::vector<unsigned char> &file, size_t at, unsigned value, int count)
 {
-    ExpectLine(FreeSpaceLine("D", 1000ull << 20, 1 << 20), {Outcome::Ok, "1000 MB, 1000 immagini"});
-    ExpectLine(FreeSpaceLine("D", 50ull << 20, 1 << 20), {Outcome::Warning, "50 immagini"});
-    ExpectLine(FreeSpaceLine("D", 1000, 1 << 20), {Outcome::Error, "0 immagini"});
+    for (int i = 0; i < count; ++i)
+        file[at + i] = static_cast<unsigned char>(value >> 8 * i);
 }
 
-TEST(Verdict, HardwareStatusesCarryTheLibrarysTextAndTheirMeaning)
-{
-    ExpectLine(HardwareLine(0, 54, "Gendex CCD38"), {Outcome::Ok, "Gendex CCD38 (tipo 54)"});
-    ExpectLine(HardwareLine(0, 55, "Hardware failure"), {Outcome::Warning, "non riconosciuto (tipo 55)"});
-    ExpectLine(HardwareLine(0x30, 54, "Gendex CCD38"), {Outcome::Error, "stato 48 \"FG NOT RESPONDING\""});
-    ExpectLine(HardwareLine(0xE0, 54, "Gendex CCD38"), {Outcome::Error, "cavo"});
-    ExpectLine(HardwareLine(18, 54, "Gendex CCD38"), {Outcome::Error, "stato 18: comunicare"});
-}
+void Put32(std::vector<unsigned char> &file, size_t at, unsigned value) { PutBytes(file, at, value, 4); }
 
 // A small 32-bit DLL: one section holding an export table of two names.
 std::vector<unsigned char> SmallDll()
 {
     std::vector<unsigned char> file(0x400);
-    auto put16 = [&](size_t at, unsigned value) {
-        file[at] = static_cast<unsigned char>(value);
-        file[at + 1] = static_cast<unsigned char>(value >> 8);
-    };
-    auto put32 = [&](size_t at, unsigned value) {
-        put16(at, value & 0xFFFF);
-        put16(at + 2, value >> 16);
-    };
+    auto put16 = [&](size_t at, unsigned value) { PutBytes(file, at, value, 2); };
+    auto put32 = [&](size_t at, unsigned value) { PutBytes(file, at, value, 4); };
     put16(0, 0x5A4D);
     put32(0x3C, 0x40);
     put32(0x40, 0x4550);
@@ -258,12 +262,6 @@ std::vector<unsigned char> SmallDll()
     for (const char *c = "Beta"; *c; ++c)
         file[0x290 + (c - "Beta")] = static_cast<unsigned char>(*c);
     return file;
-}
-
-void Put32(std::vector<unsigned char> &file, size_t at, unsigned value)
-{
-    for (int i = 0; i < 4; ++i)
-        file[at + i] = static_cast<unsigned char>(value >> 8 * i);
 }
 
 TEST(Verdict, HostileHeadersReadAsDamagedWithoutReadingOutsideTheFile)
@@ -303,24 +301,6 @@ TEST(Verdict, HostileHeadersReadAsDamagedWithoutReadingOutsideTheFile)
     tooLarge.tooLarge = true;
     ExpectLine(LibraryLines("C:\\vix32.dll", "sconosciuta", tooLarge, MACHINE_I386).back(),
                {Outcome::Error, "danneggiata o troppo grande"});
-}
-
-TEST(Verdict, ALibraryWindowsCannotLoadIsAnErrorWithTheSystemsText)
-{
-    ExpectLine(LoadFailureLine("C:\\T\\vix32.dll", 126, "Modulo non trovato"),
-               {Outcome::Error, "non carica C:\\T\\vix32.dll, errore 126 \"Modulo non trovato\""});
-    ExpectLine(LoadFailureLine("C:\\T\\vix32.dll", 126, ""), {Outcome::Error, "manca una DLL da cui dipende"});
-    ExpectLine(OtherFileLoadedLine("C:\\T\\vix32.dll", "C:\\W\\vix32.dll"),
-               {Outcome::Warning, "caricato C:\\W\\vix32.dll, non C:\\T\\vix32.dll"});
-}
-
-TEST(Verdict, AMissingFolderIsFineWhenItCanBeMade)
-{
-    ExpectLine(FolderLine("I", "F", false, true, false), {Outcome::Ok, "F, non ancora creata"});
-    ExpectLine(FolderLine("I", "F", false, false, false), {Outcome::Error, "F non si puo' creare"});
-    ExpectLine(FolderLine("I", "F", true, false, false), {Outcome::Error, "F non si puo' scrivere"});
-    ExpectLine(FolderLine("I", "F", true, true, true), {Outcome::Error, "cartella temporanea"});
-    ExpectLine(FolderLine("I", "F", true, true, false), {Outcome::Ok, "F, scrivibile"});
 }
 
 } // namespace
