@@ -9,6 +9,13 @@ const GendexEntryName GENDEX_ENTRIES[GENDEX_ENTRY_COUNT] = {
     {"GVGNoXrayGrab", false},     {"SetGVGConfiguration", true},
 };
 
+const GendexDriverSetting GENDEX_DRIVER_SETTINGS[GENDEX_DRIVER_SETTING_COUNT] = {
+    {"IntegrationTime", 100, 900, 100, false, "500"},
+    {"IRQ", 3, 15, 1, false, "10"},
+    {"MemBase", 0xC0, 0xEF, 1, true, "0XD7"},
+    {"PortBase", 0x200, 0x3F8, 8, true, "0X320"},
+};
+
 namespace {
 
 struct StatusText {

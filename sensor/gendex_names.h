@@ -13,6 +13,20 @@ enum { GENDEX_ENTRY_COUNT = 11 };
 // In the order they are looked up. Inhibit and integration time are bound but never called.
 extern const GendexEntryName GENDEX_ENTRIES[GENDEX_ENTRY_COUNT];
 
+// The driver's settings in vixwin.ini's [GXDriver] that the setup dialog offers: the values it
+// lists, from first to last by step, in hexadecimal or not, and the text that counts when the
+// key is absent.
+struct GendexDriverSetting {
+    const char *key;
+    int first, last, step;
+    bool hexadecimal;
+    const char *missing;
+};
+
+enum { GENDEX_DRIVER_SETTING_COUNT = 4 };
+
+extern const GendexDriverSetting GENDEX_DRIVER_SETTINGS[GENDEX_DRIVER_SETTING_COUNT];
+
 // The string id of the hardware label for a reported hardware type.
 unsigned GendexHardwareLabel(unsigned short hardwareType);
 

@@ -3,6 +3,7 @@
 #include "delivery/exposure_log.h"
 #include "resources/resource.h"
 #include "sensor/gendex.h"
+#include "sensor/gendex_names.h"
 #include "shell/globals.h"
 #include "shell/profile.h"
 
@@ -13,18 +14,14 @@ const char FILTER_SECTION[] = "Filter";
 
 struct ListSetting {
     int control;
-    const char *key;
-    int first, last, step;
-    const char *format;
-    const char *missing; // shown when the key is absent
-    bool upperCase;      // stored hexadecimal may be in either case
+    const GendexDriverSetting &setting;
 };
 
 const ListSetting LISTS[] = {
-    {IDC_INTEGRATION_TIME, "IntegrationTime", 100, 900, 100, "%i", "500", false},
-    {IDC_IRQ, "IRQ", 3, 15, 1, "%i", "10", false},
-    {IDC_MEMORY_BASE, "MemBase", 0xC0, 0xEF, 1, "0X%X", "0XD7", true},
-    {IDC_PORT_BASE, "PortBase", 0x200, 0x3F8, 8, "0X%X", "0X320", true},
+    {IDC_INTEGRATION_TIME, GENDEX_DRIVER_SETTINGS[0]},
+    {IDC_IRQ, GENDEX_DRIVER_SETTINGS[1]},
+    {IDC_MEMORY_BASE, GENDEX_DRIVER_SETTINGS[2]},
+    {IDC_PORT_BASE, GENDEX_DRIVER_SETTINGS[3]},
 };
 
 struct CheckSetting {
@@ -42,9 +39,11 @@ const CheckSetting CHECKS[] = {
 // An empty value counts as a missing one: it would otherwise select the first entry.
 void ReadStoredText(const ListSetting &list)
 {
-    GetPrivateProfileStringA(DRIVER_SECTION, list.key, list.missing, g_textBuffer, TEXT_BUFFER_SIZE, VIXWIN_INI);
+    const GendexDriverSetting &setting = list.setting;
+    GetPrivateProfileStringA(DRIVER_SECTION, setting.key, setting.missing, g_textBuffer, TEXT_BUFFER_SIZE,
+                             VIXWIN_INI);
     if (!g_textBuffer[0])
-        lstrcpynA(g_textBuffer, list.missing, TEXT_BUFFER_SIZE);
+        lstrcpynA(g_textBuffer, setting.missing, TEXT_BUFFER_SIZE);
 }
 
 void UpperCaseLetters(char *text)
@@ -56,12 +55,14 @@ void UpperCaseLetters(char *text)
 
 void FillList(HWND dialog, const ListSetting &list)
 {
-    for (int value = list.first; value <= list.last; value += list.step) {
-        wsprintfA(g_textBuffer, list.format, value);
+    const GendexDriverSetting &setting = list.setting;
+    for (int value = setting.first; value <= setting.last; value += setting.step) {
+        wsprintfA(g_textBuffer, setting.hexadecimal ? "0X%X" : "%i", value);
         SendDlgItemMessageA(dialog, list.control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(g_textBuffer));
     }
     ReadStoredText(list);
-    if (list.upperCase)
+    // Stored hexadecimal may be in either case.
+    if (setting.hexadecimal)
         UpperCaseLetters(g_textBuffer);
     // The first entry that begins with the stored text; none when nothing does.
     SendDlgItemMessageA(dialog, list.control, CB_SELECTSTRING, static_cast<WPARAM>(-1),
@@ -84,8 +85,8 @@ void WriteList(HWND dialog, const ListSetting &list, char *record)
         ReadStoredText(list);
     else
         SendDlgItemMessageA(dialog, list.control, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(g_textBuffer));
-    WritePrivateProfileStringA(DRIVER_SECTION, list.key, g_textBuffer, VIXWIN_INI);
-    Record(record, list.key, g_textBuffer);
+    WritePrivateProfileStringA(DRIVER_SECTION, list.setting.key, g_textBuffer, VIXWIN_INI);
+    Record(record, list.setting.key, g_textBuffer);
 }
 
 void FillSetupDialog(HWND dialog)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "resources/interfaces.h"
 #include "resources/resource.h"
@@ -124,23 +125,30 @@ struct Range {
     const char *section;
     const char *key;
     int low, high, step;
+    bool hexadecimal;
 };
 
-// The entries the setup dialog offers, and what the library's filters take.
-const Range RANGES[] = {
-    {"GXDriver", "IntegrationTime", 100, 900, 100},
-    {"GXDriver", "IRQ", 3, 15, 1},
-    {"GXDriver", "MemBase", 0xC0, 0xEF, 1},
-    {"GXDriver", "PortBase", 0x200, 0x3F8, 8},
-    {"Filter", "Log", 0, 1, 1},
-    {"Filter", "Equal", 0, 1, 1},
-    {"Filter", "Despeck", 0, 1, 1},
-    {"Acquire", "Direction", 1, 4, 1},
+// What the library's filters and its acquisition take.
+const Range OTHER_RANGES[] = {
+    {"Filter", "Log", 0, 1, 1, false},
+    {"Filter", "Equal", 0, 1, 1, false},
+    {"Filter", "Despeck", 0, 1, 1, false},
+    {"Acquire", "Direction", 1, 4, 1, false},
 };
+
+// The entries the setup dialog offers, then the others.
+std::vector<Range> Ranges()
+{
+    std::vector<Range> ranges;
+    for (const GendexDriverSetting &setting : GENDEX_DRIVER_SETTINGS)
+        ranges.push_back({"GXDriver", setting.key, setting.first, setting.last, setting.step, setting.hexadecimal});
+    ranges.insert(ranges.end(), std::begin(OTHER_RANGES), std::end(OTHER_RANGES));
+    return ranges;
+}
 
 std::string RangeText(const Range &range)
 {
-    const bool hex = range.low >= 0xC0;
+    const bool hex = range.hexadecimal;
     std::string text = "da " + (hex ? Hex(range.low) : Number(range.low)) + " a " +
                        (hex ? Hex(range.high) : Number(range.high));
     if (range.step > 1)
@@ -400,7 +408,7 @@ CheckLines DifferingKeyLines(const char *name, const std::string &windowsFolder,
 CheckLines RangeLines(const ProfileValues &vixwin)
 {
     CheckLines lines;
-    for (const Range &range : RANGES) {
+    for (const Range &range : Ranges()) {
         const auto found = vixwin.find("[" + Lower(range.section) + "] " + Lower(range.key));
         if (found == vixwin.end())
             continue;
