@@ -100,21 +100,22 @@ def version_faults(pe, version):
     return faults
 
 
+def listed_faults(present, wanted, missing, extra):
+    return [f"{missing} {item}" for item in sorted(set(wanted) - present)] + \
+           [f"{extra} {item}, which is not in the list" for item in sorted(present - set(wanted))]
+
+
 def exports_faults(pe, expected):
-    symbols = pe.DIRECTORY_ENTRY_EXPORT.symbols if hasattr(pe, "DIRECTORY_ENTRY_EXPORT") else []
-    names = {symbol.name.decode() for symbol in symbols if symbol.name}
-    wanted = set(expected.split(","))
-    return [f"does not export {name}" for name in sorted(wanted - names)] + \
-           [f"exports {name}, which is not in the list" for name in sorted(names - wanted)]
+    export = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
+    names = {symbol.name.decode() for symbol in (export.symbols if export else []) if symbol.name}
+    return listed_faults(names, expected, "does not export", "exports")
 
 
 def resources_faults(pe, expected):
-    kinds = pe.DIRECTORY_ENTRY_RESOURCE.entries if hasattr(pe, "DIRECTORY_ENTRY_RESOURCE") else []
+    resource = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
     present = {f"{kind.id}:{name.id if name.id is not None else name.name}"
-               for kind in kinds for name in kind.directory.entries}
-    wanted = set(expected.split(","))
-    return [f"lacks resource {entry}" for entry in sorted(wanted - present)] + \
-           [f"carries resource {entry}, which is not in the list" for entry in sorted(present - wanted)]
+               for kind in (resource.entries if resource else []) for name in kind.directory.entries}
+    return listed_faults(present, expected, "lacks resource", "carries resource")
 
 
 # Windows XP runs on processors without SSE2, or even SSE; one such instruction ends the program.
@@ -147,10 +148,11 @@ def main():
     parser.add_argument("binary")
     parser.add_argument("--imports", nargs=2, metavar=("LIST", "ROLE"))
     parser.add_argument("--version")
-    parser.add_argument("--sse-only-in", metavar="PREFIXES")
-    parser.add_argument("--avx-only-in", metavar="PREFIXES")
-    parser.add_argument("--exports", metavar="NAMES")
-    parser.add_argument("--resources", metavar="ENTRIES")
+    # Comma-separated lists.
+    parser.add_argument("--sse-only-in", metavar="PREFIXES", type=lambda text: text.split(","))
+    parser.add_argument("--avx-only-in", metavar="PREFIXES", type=lambda text: text.split(","))
+    parser.add_argument("--exports", metavar="NAMES", type=lambda text: text.split(","))
+    parser.add_argument("--resources", metavar="ENTRIES", type=lambda text: text.split(","))
     args = parser.parse_args()
 
     pe = pefile.PE(args.binary)
@@ -161,9 +163,7 @@ def main():
     if args.version:
         faults += version_faults(pe, args.version)
     if args.sse_only_in or args.avx_only_in:
-        faults += simd_faults(args.binary,
-                              args.sse_only_in.split(",") if args.sse_only_in else None,
-                              args.avx_only_in.split(",") if args.avx_only_in else None)
+        faults += simd_faults(args.binary, args.sse_only_in, args.avx_only_in)
     if args.exports:
         faults += exports_faults(pe, args.exports)
     if args.resources:
