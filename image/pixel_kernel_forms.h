@@ -6,14 +6,16 @@
 
 #include <cstddef>
 
+// The quarter turns write results of streamFrom pixel bytes or more past the caches, where
+// the result rows lie so that they go through a block (see pixel_kernels.cpp).
 #define TAVRO_DECLARE_KERNELS(name)                                                            \
     namespace name {                                                                           \
     void TurnPixelsClockwise(unsigned char *, std::ptrdiff_t, const unsigned char *,           \
-                             std::ptrdiff_t, int, int);                                        \
+                             std::ptrdiff_t, int, int, std::size_t streamFrom);                \
     void TurnPixels180(unsigned char *, std::ptrdiff_t, const unsigned char *, std::ptrdiff_t, \
                        int, int);                                                              \
     void TurnPixelsCounterClockwise(unsigned char *, std::ptrdiff_t, const unsigned char *,    \
-                                    std::ptrdiff_t, int, int);                                 \
+                                    std::ptrdiff_t, int, int, std::size_t streamFrom);         \
     unsigned char *CopyReversed(unsigned char *, const unsigned char *, int);                  \
     }
 TAVRO_DECLARE_KERNELS(plain)
@@ -37,5 +39,16 @@ TurnForm WidestForm(const ProcessorFacts &facts);
 
 // This processor runs the AVX2 form.
 bool ProcessorRunsAvx2();
+
+// The bytes of a cache that CPUID's deterministic cache leaf (4 on Intel, 0x8000001D on AMD)
+// describes in one subleaf's a, b and c; 0 for an instruction cache or the end of the list.
+std::size_t DescribedCacheBytes(unsigned a, unsigned b, unsigned c);
+// The largest cache that this processor describes so, or failing that AMD's older leaf
+// 0x80000006 gives; 0 where neither does.
+std::size_t ReadLastLevelCacheBytes();
+// From what size of result on the quarter turns stream it: where the source and the result
+// together fill the last-level cache, a cached result would only push out both. Never where
+// the cache's size is unknown.
+std::size_t StreamFromBytes(std::size_t lastLevelCacheBytes);
 
 #endif

@@ -63,6 +63,12 @@ const int CHUNK = 2 * LINE;
 // at 2048 bytes apart the block costs more than it saves.
 const int CROWDED_RESULT_ROWS = TILE_COLS / 2;
 
+// How the tiles' result rows are written: straight from the registers; through the block;
+// through the block and, where the result is so large that it would only push the source
+// and itself out of the last-level cache, with stores that pass the caches by (which the
+// straight path cannot use, as they fill only whole lines and a tile writes pieces of them).
+enum ResultPath { STRAIGHT, BLOCK, STREAMED_BLOCK };
+
 // out[k][m] = in[m][k] for m < rows and k < cols; either step may be negative.
 inline void TransposeLoop(Byte *out, Step outStep, const Byte *in, Step inStep,
                           int rows, int cols)
@@ -111,6 +117,20 @@ inline void Prefetch(const Byte *p)
 {
     _mm_prefetch(reinterpret_cast<const char *>(p), _MM_HINT_T0);
 }
+
+// Copies a run past the caches, in 16-byte pieces aligned where they land; its ends as usual.
+void StreamRun(Byte *to, const Byte *from, int count)
+{
+    int k = Min(int((0 - reinterpret_cast<std::uintptr_t>(to)) % 16), count);
+    std::memcpy(to, from, k);
+    for (; k + 16 <= count; k += 16)
+        _mm_stream_si128(reinterpret_cast<__m128i *>(to + k),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + k)));
+    std::memcpy(to + k, from + k, count - k);
+}
+
+// Streamed stores reach memory in no set order: the turn's result must be whole when it returns.
+inline void EndStreaming() { _mm_sfence(); }
 
 inline __m128i Reverse16(__m128i v)
 {
@@ -214,6 +234,13 @@ inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
 
 inline void Prefetch(const Byte *) {}
 
+inline void StreamRun(Byte *to, const Byte *from, int count)
+{
+    std::memcpy(to, from, count);
+}
+
+inline void EndStreaming() {}
+
 inline void CopyChunk(Byte *staged, const Byte *in)
 {
     std::memcpy(staged, in, CHUNK);
@@ -253,33 +280,40 @@ void TransposeTiles(Byte *out, Step outStep, const Byte *in, Step inStep, int ro
 }
 
 // TransposeTiles through a block of TILE_COLS result rows, each copied out whole.
-void TransposeTilesViaBlock(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
+void TransposeTilesViaBlock(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols,
+                            bool streamed)
 {
     alignas(LINE) Byte block[TILE_COLS * BAND];
     for (int k = 0; k < cols; k += TILE_COLS) {
         TransposeTiles(block, BAND, in + k, inStep, rows, TILE_COLS);
         for (int j = 0; j < TILE_COLS; j++)
-            std::memcpy(out + (k + j) * outStep, block + j * BAND, rows);
+            if (streamed)
+                StreamRun(out + (k + j) * outStep, block + j * BAND, rows);
+            else
+                std::memcpy(out + (k + j) * outStep, block + j * BAND, rows);
     }
 }
 
 void TransposeBand(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols,
-                   bool viaBlock)
+                   ResultPath path)
 {
-    if (viaBlock)
-        TransposeTilesViaBlock(out, outStep, in, inStep, rows, cols);
-    else
+    if (path == STRAIGHT)
         TransposeTiles(out, outStep, in, inStep, rows, cols);
+    else
+        TransposeTilesViaBlock(out, outStep, in, inStep, rows, cols, path == STREAMED_BLOCK);
 }
 
 // TransposeLoop over the whole plane, the inner part tile by tile.
-void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
+void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols,
+               bool streamed)
 {
     alignas(LINE) Byte staged[BAND * CHUNK];
     int tiledRows = rows - rows % TILE_ROWS;
     int tiledCols = cols - cols % TILE_COLS;
     int chunkedCols = MostInOneSet(inStep, BAND) > CROWDED_SOURCE_ROWS ? cols - cols % CHUNK : 0;
-    bool viaBlock = MostInOneSet(outStep, TILE_COLS) > CROWDED_RESULT_ROWS;
+    ResultPath path = MostInOneSet(outStep, TILE_COLS) <= CROWDED_RESULT_ROWS ? STRAIGHT
+                      : streamed                                              ? STREAMED_BLOCK
+                                                                              : BLOCK;
     // The first band ends where the first result row crosses a cache line, so that the bands
     // cover whole result lines wherever the rows share that alignment.
     for (int m0 = 0, m1 = FirstSpan(out, TILE_ROWS, BAND); m0 < tiledRows; m0 = m1, m1 += BAND) {
@@ -295,10 +329,10 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
                         Prefetch(band + m * inStep + k0 + CHUNK + line);
                 CopyChunk(staged + m * CHUNK, band + m * inStep + k0);
             }
-            TransposeBand(out + k0 * outStep + m0, outStep, staged, CHUNK, bandRows, CHUNK, viaBlock);
+            TransposeBand(out + k0 * outStep + m0, outStep, staged, CHUNK, bandRows, CHUNK, path);
         }
         TransposeBand(out + chunkedCols * outStep + m0, outStep, band + chunkedCols, inStep,
-                      bandRows, tiledCols - chunkedCols, viaBlock);
+                      bandRows, tiledCols - chunkedCols, path);
     }
 #ifdef TAVRO_SSE2_KERNELS
     // Past the last whole tiles, a plane at least a tile high and wide takes tiles flush with
@@ -351,29 +385,68 @@ void ReverseRow(Byte *lastTarget, const Byte *source, int count)
         lastTarget[-k] = source[k];
 }
 
+// Source column c, read upwards, becomes result row width - 1 - c.
+void TurnClockwise(Byte *result, Step resultStride, const Byte *source, Step sourceStride,
+                   int width, int height, bool streamed)
+{
+    Transpose(result + (width - 1) * resultStride, -resultStride, source, sourceStride,
+              height, width, streamed);
+    if (streamed)
+        EndStreaming();
+}
+
+// Source column c, read downwards from the top row, becomes result row c.
+void TurnCounterClockwise(Byte *result, Step resultStride, const Byte *source, Step sourceStride,
+                          int width, int height, bool streamed)
+{
+    Transpose(result, resultStride, source + (height - 1) * sourceStride, -sourceStride,
+              height, width, streamed);
+    if (streamed)
+        EndStreaming();
+}
+
+// The pixel bytes of a quarter turn's result reach streamFrom.
+bool Streams(int width, int height, std::size_t streamFrom)
+{
+    return std::size_t(width) * std::size_t(height) >= streamFrom;
+}
+
 } // namespace
 
+#ifdef TAVRO_KERNELS_NAMESPACE
+void TurnPixelsClockwise(Byte *result, Step resultStride, const Byte *source, Step sourceStride,
+                         int width, int height, std::size_t streamFrom)
+{
+    TurnClockwise(result, resultStride, source, sourceStride, width, height,
+                  Streams(width, height, streamFrom));
+}
+
+void TurnPixelsCounterClockwise(Byte *result, Step resultStride, const Byte *source,
+                                Step sourceStride, int width, int height, std::size_t streamFrom)
+{
+    TurnCounterClockwise(result, resultStride, source, sourceStride, width, height,
+                         Streams(width, height, streamFrom));
+}
+#else
+// Built alone, without the run-time choice and its cache sizes, the turns never stream.
 void TurnPixelsClockwise(Byte *result, Step resultStride, const Byte *source, Step sourceStride,
                          int width, int height)
 {
-    // Source column c, read upwards, becomes result row width - 1 - c.
-    Transpose(result + (width - 1) * resultStride, -resultStride, source, sourceStride,
-              height, width);
+    TurnClockwise(result, resultStride, source, sourceStride, width, height, false);
 }
+
+void TurnPixelsCounterClockwise(Byte *result, Step resultStride, const Byte *source,
+                                Step sourceStride, int width, int height)
+{
+    TurnCounterClockwise(result, resultStride, source, sourceStride, width, height, false);
+}
+#endif
 
 void TurnPixels180(Byte *result, Step resultStride, const Byte *source, Step sourceStride,
                    int width, int height)
 {
     for (int r = 0; r < height; r++)
         ReverseRow(result + (height - 1 - r) * resultStride + width - 1, source + r * sourceStride, width);
-}
-
-void TurnPixelsCounterClockwise(Byte *result, Step resultStride, const Byte *source,
-                                Step sourceStride, int width, int height)
-{
-    // Source column c, read downwards from the top row, becomes result row c.
-    Transpose(result, resultStride, source + (height - 1) * sourceStride, -sourceStride,
-              height, width);
 }
 
 Byte *CopyReversed(Byte *lastTarget, const Byte *source, int count)

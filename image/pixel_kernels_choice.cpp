@@ -15,23 +15,24 @@
 
 namespace {
 
-// Leaf's registers a, b, c, d; all zero where the processor has no such leaf (or no CPUID,
-// as on a 486).
-void Cpuid(unsigned leaf, unsigned (&registers)[4])
+// The registers a, b, c, d of a leaf (basic, or extended from 0x80000000) and subleaf; all
+// zero where the processor has no such leaf (or no CPUID, as on a 486).
+void Cpuid(unsigned leaf, unsigned (&registers)[4], unsigned subleaf = 0)
 {
     registers[0] = registers[1] = registers[2] = registers[3] = 0;
+    unsigned first = leaf & 0x80000000u;
 #if defined(_MSC_VER)
     int values[4];
-    __cpuid(values, 0);
+    __cpuid(values, int(first));
     if (unsigned(values[0]) < leaf)
         return;
-    __cpuidex(values, int(leaf), 0);
+    __cpuidex(values, int(leaf), int(subleaf));
     for (int k = 0; k < 4; k++)
         registers[k] = unsigned(values[k]);
 #else
-    if (__get_cpuid_max(0, nullptr) < leaf)
+    if (__get_cpuid_max(first, nullptr) < leaf)
         return;
-    __cpuid_count(leaf, 0, registers[0], registers[1], registers[2], registers[3]);
+    __cpuid_count(leaf, subleaf, registers[0], registers[1], registers[2], registers[3]);
 #endif
 }
 
@@ -80,12 +81,54 @@ bool ProcessorRunsAvx2()
     return WidestForm(ReadProcessorFacts()) == TurnForm::AVX2;
 }
 
+std::size_t DescribedCacheBytes(unsigned a, unsigned b, unsigned c)
+{
+    const unsigned INSTRUCTION_CACHE = 2;
+    unsigned type = a & 0x1F;
+    if (type == 0 || type == INSTRUCTION_CACHE)
+        return 0;
+    std::size_t ways = (b >> 22) + 1, partitions = (b >> 12 & 0x3FF) + 1, line = (b & 0xFFF) + 1;
+    return ways * partitions * line * (std::size_t(c) + 1);
+}
+
+std::size_t ReadLastLevelCacheBytes()
+{
+    std::size_t largest = 0;
+    const unsigned DETERMINISTIC_LEAVES[] = {4u, 0x8000001Du};
+    for (unsigned leaf : DETERMINISTIC_LEAVES) {
+        unsigned cache[4];
+        // Subleaves run up to the first empty one; no processor has more than a handful.
+        for (unsigned subleaf = 0; subleaf < 16; subleaf++) {
+            Cpuid(leaf, cache, subleaf);
+            if ((cache[0] & 0x1F) == 0)
+                break;
+            std::size_t bytes = DescribedCacheBytes(cache[0], cache[1], cache[2]);
+            largest = bytes > largest ? bytes : largest;
+        }
+    }
+    if (largest)
+        return largest;
+    // AMD before the deterministic leaf: L3 in 512 KB units in d, else L2 in KB in c.
+    unsigned sizes[4];
+    Cpuid(0x80000006u, sizes);
+    if (sizes[3] >> 18)
+        return std::size_t(sizes[3] >> 18) * 512 * 1024;
+    return std::size_t(sizes[2] >> 16) * 1024;
+}
+
+std::size_t StreamFromBytes(std::size_t lastLevelCacheBytes)
+{
+    return lastLevelCacheBytes ? lastLevelCacheBytes / 2 : std::size_t(-1);
+}
+
 namespace {
 
 struct Kernels {
-    void (*clockwise)(unsigned char *, std::ptrdiff_t, const unsigned char *, std::ptrdiff_t, int, int);
+    void (*clockwise)(unsigned char *, std::ptrdiff_t, const unsigned char *, std::ptrdiff_t, int, int,
+                      std::size_t);
     void (*half)(unsigned char *, std::ptrdiff_t, const unsigned char *, std::ptrdiff_t, int, int);
-    void (*counterClockwise)(unsigned char *, std::ptrdiff_t, const unsigned char *, std::ptrdiff_t, int, int);
+    void (*counterClockwise)(unsigned char *, std::ptrdiff_t, const unsigned char *, std::ptrdiff_t, int,
+                             int, std::size_t);
     unsigned char *(*copyReversed)(unsigned char *, const unsigned char *, int);
 };
 
@@ -108,13 +151,14 @@ Kernels Widest()
 }
 
 const Kernels g_kernels = Widest();
+const std::size_t g_streamFrom = StreamFromBytes(ReadLastLevelCacheBytes());
 
 } // namespace
 
 void TurnPixelsClockwise(unsigned char *result, std::ptrdiff_t resultStride, const unsigned char *source,
                          std::ptrdiff_t sourceStride, int width, int height)
 {
-    g_kernels.clockwise(result, resultStride, source, sourceStride, width, height);
+    g_kernels.clockwise(result, resultStride, source, sourceStride, width, height, g_streamFrom);
 }
 
 void TurnPixels180(unsigned char *result, std::ptrdiff_t resultStride, const unsigned char *source,
@@ -126,7 +170,7 @@ void TurnPixels180(unsigned char *result, std::ptrdiff_t resultStride, const uns
 void TurnPixelsCounterClockwise(unsigned char *result, std::ptrdiff_t resultStride, const unsigned char *source,
                                 std::ptrdiff_t sourceStride, int width, int height)
 {
-    g_kernels.counterClockwise(result, resultStride, source, sourceStride, width, height);
+    g_kernels.counterClockwise(result, resultStride, source, sourceStride, width, height, g_streamFrom);
 }
 
 unsigned char *CopyReversed(unsigned char *lastTarget, const unsigned char *source, int count)

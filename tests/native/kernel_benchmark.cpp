@@ -36,9 +36,24 @@ const Turn TURNS[] = {
 #ifdef TAVRO_KERNEL_FORMS
 // The SSE2 quarter turns beside the chosen ones where the processor takes AVX2, which
 // processors without AVX2 or systems before Windows 7 SP1 run instead.
+// They stream results from the size the program's choice takes.
+const std::size_t STREAM_FROM = StreamFromBytes(ReadLastLevelCacheBytes());
+
+void Sse2Clockwise(unsigned char *result, std::ptrdiff_t resultStride, const unsigned char *source,
+                   std::ptrdiff_t sourceStride, int width, int height)
+{
+    sse2::TurnPixelsClockwise(result, resultStride, source, sourceStride, width, height, STREAM_FROM);
+}
+
+void Sse2CounterClockwise(unsigned char *result, std::ptrdiff_t resultStride, const unsigned char *source,
+                          std::ptrdiff_t sourceStride, int width, int height)
+{
+    sse2::TurnPixelsCounterClockwise(result, resultStride, source, sourceStride, width, height, STREAM_FROM);
+}
+
 const Turn SSE2_TURNS[] = {
-    {"clockwise", sse2::TurnPixelsClockwise, cv::ROTATE_90_COUNTERCLOCKWISE, true},
-    {"counter_clockwise", sse2::TurnPixelsCounterClockwise, cv::ROTATE_90_CLOCKWISE, true},
+    {"clockwise", Sse2Clockwise, cv::ROTATE_90_COUNTERCLOCKWISE, true},
+    {"counter_clockwise", Sse2CounterClockwise, cv::ROTATE_90_CLOCKWISE, true},
 };
 #endif
 

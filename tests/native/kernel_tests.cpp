@@ -164,6 +164,37 @@ TEST(KernelChoice, TakesTheWidestFormTheProcessorAndTheSystemBothRun)
     for (const Machine &machine : MACHINES)
         EXPECT_EQ(WidestForm(machine.facts), machine.form) << machine.name;
 }
+
+struct CacheLeaf {
+    const char *name;
+    unsigned a, b, c;
+    std::size_t bytes;
+};
+
+// Subleaves of CPUID 0x8000001D as an AMD EPYC (Zen 4) gives them: a's low 5 bits are the
+// type (1 data, 2 instruction, 3 unified, 0 the end), b holds ways, partitions and line size
+// less one, c the sets less one.
+const CacheLeaf CACHE_LEAVES[] = {
+    {"L1d 32 KB 8-way", 0x00000121, 0x01c0003f, 0x0000003f, 32 * 1024},
+    {"L1i", 0x00000122, 0x01c0003f, 0x0000003f, 0},
+    {"L2 1 MB 8-way", 0x00000143, 0x01c0003f, 0x000007ff, 1024 * 1024},
+    {"L3 32 MB 16-way", 0x00004163, 0x03c0003f, 0x00007fff, 32 * 1024 * 1024},
+    {"two partitions of 128-byte lines", 0x00000163, 0x00c0107f, 0x000000ff, 4 * 2 * 128 * 256},
+    {"end of the list", 0, 0, 0, 0},
+};
+
+TEST(KernelChoice, ReadsCacheSizesFromDeterministicCacheLeaves)
+{
+    for (const CacheLeaf &leaf : CACHE_LEAVES)
+        EXPECT_EQ(leaf.bytes, DescribedCacheBytes(leaf.a, leaf.b, leaf.c)) << leaf.name;
+}
+
+// Source and result together fill the cache; an unknown cache never streams.
+TEST(KernelChoice, StreamsResultsHalfTheLastLevelCache)
+{
+    EXPECT_EQ(16u * 1024 * 1024, StreamFromBytes(32u * 1024 * 1024));
+    EXPECT_EQ(std::size_t(-1), StreamFromBytes(0));
+}
 #endif
 
 } // namespace

@@ -24,6 +24,29 @@ struct KernelForm {
     Byte *(*copyReversed)(Byte *, const Byte *, int);
 };
 
+#ifdef TAVRO_KERNEL_FORMS
+typedef void (*StreamingTurn)(Byte *, std::ptrdiff_t, const Byte *, std::ptrdiff_t, int, int, std::size_t);
+
+// A form's quarter turn that streams results of streamFrom bytes or more.
+template <StreamingTurn TURN, std::size_t STREAM_FROM>
+void StreamingFrom(Byte *result, std::ptrdiff_t resultStride, const Byte *source, std::ptrdiff_t sourceStride,
+                   int width, int height)
+{
+    TURN(result, resultStride, source, sourceStride, width, height, STREAM_FROM);
+}
+
+// Each form twice: writing every result through the caches, and streaming every one.
+#define TAVRO_FORM_ENTRIES(form)                                                                  \
+    KernelForm{#form,                                                                             \
+               {StreamingFrom<form::TurnPixelsClockwise, std::size_t(-1)>, form::TurnPixels180,   \
+                StreamingFrom<form::TurnPixelsCounterClockwise, std::size_t(-1)>},                \
+               form::CopyReversed},                                                               \
+        KernelForm{#form "_streamed",                                                             \
+                   {StreamingFrom<form::TurnPixelsClockwise, 0>, form::TurnPixels180,             \
+                    StreamingFrom<form::TurnPixelsCounterClockwise, 0>},                          \
+                   form::CopyReversed}
+#endif
+
 // The turns as the program calls them, then, where the build holds several forms, each one
 // that this processor runs.
 inline std::vector<KernelForm> KernelForms()
@@ -31,15 +54,12 @@ inline std::vector<KernelForm> KernelForms()
     std::vector<KernelForm> forms = {
         {"chosen", {TurnPixelsClockwise, TurnPixels180, TurnPixelsCounterClockwise}, CopyReversed}};
 #if defined(TAVRO_KERNEL_FORMS) && defined(__i386__)
-    forms.push_back({"plain", {plain::TurnPixelsClockwise, plain::TurnPixels180, plain::TurnPixelsCounterClockwise},
-                     plain::CopyReversed});
+    forms.insert(forms.end(), {TAVRO_FORM_ENTRIES(plain)});
 #endif
 #ifdef TAVRO_KERNEL_FORMS
-    forms.push_back({"sse2", {sse2::TurnPixelsClockwise, sse2::TurnPixels180, sse2::TurnPixelsCounterClockwise},
-                     sse2::CopyReversed});
+    forms.insert(forms.end(), {TAVRO_FORM_ENTRIES(sse2)});
     if (ProcessorRunsAvx2())
-        forms.push_back({"avx2", {avx2::TurnPixelsClockwise, avx2::TurnPixels180, avx2::TurnPixelsCounterClockwise},
-                         avx2::CopyReversed});
+        forms.insert(forms.end(), {TAVRO_FORM_ENTRIES(avx2)});
 #endif
     return forms;
 }
