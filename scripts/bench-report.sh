@@ -35,6 +35,10 @@ work, report, build = sys.argv[1], sys.argv[2], sys.argv[3]
 data = json.load(open(os.path.join(work, "kernels.json")))
 median = {b["run_name"]: b["real_time"] for b in data["benchmarks"] if b.get("aggregate_name") == "median"}
 form = data["context"].get("kernel_form", "SSE2")
+llc = int(data["context"].get("last_level_cache_bytes", "0"))
+streaming = (f"the results of {llc // 2 // 1024} KB or more, half the last-level cache of {llc // 1024} KB that CPUID describes,"
+             " are streamed where their rows go through a block" if llc else
+             "CPUID describes no cache, so no result is streamed")
 cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "unknown")
 footprint = dict(line.split() for line in open(os.path.join(work, "footprint.txt")))
 # Per-core size and ways of each data cache, as lscpu gives them. Where lscpu finds none
@@ -68,7 +72,7 @@ lines = [
     "## Quarter and half turns",
     "",
     f"Native build (the same kernels as the 32-bit program, in the form it chooses on this processor:",
-    f"{form}), median of 5 repetitions. A ratio below 1 is faster than the reference. Where the choice",
+    f"{form}; {streaming}), median of 5 repetitions. A ratio below 1 is faster than the reference. Where the choice",
     "is AVX2, the last column gives the SSE2 form, which processors without AVX2 and Windows before",
     "7 SP1 run. Goals for the quarter turns: no slower than `cv::rotate` at every size; at most",
     "3 x `memcpy` at 456 x 684 and 2.5 x at 1500 x 2000 and 4096 x 4096.",

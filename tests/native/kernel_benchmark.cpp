@@ -126,6 +126,7 @@ int main(int argc, char **argv)
 #ifdef TAVRO_KERNEL_FORMS
     const bool avx2 = ProcessorRunsAvx2();
     benchmark::AddCustomContext("kernel_form", avx2 ? "AVX2" : "SSE2");
+    benchmark::AddCustomContext("last_level_cache_bytes", std::to_string(ReadLastLevelCacheBytes()));
 #endif
     const int sizes[][2] = {{456, 684}, {1500, 2000}, {4096, 4096}};
     for (const auto &size : sizes) {
