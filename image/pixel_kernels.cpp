@@ -118,15 +118,17 @@ inline void Prefetch(const Byte *p)
     _mm_prefetch(reinterpret_cast<const char *>(p), _MM_HINT_T0);
 }
 
-// Copies a run past the caches, in 16-byte pieces aligned where they land; its ends as usual.
+// Copies a run, its whole cache lines past the caches; the parts of lines at its ends, which
+// the neighbouring runs fill, as usual (streamed, a part line costs as much as a whole one).
 void StreamRun(Byte *to, const Byte *from, int count)
 {
-    int k = Min(int((0 - reinterpret_cast<std::uintptr_t>(to)) % 16), count);
-    std::memcpy(to, from, k);
-    for (; k + 16 <= count; k += 16)
+    int first = Min(int((0 - reinterpret_cast<std::uintptr_t>(to)) % LINE), count);
+    int end = first + (count - first) / LINE * LINE;
+    std::memcpy(to, from, first);
+    for (int k = first; k < end; k += 16)
         _mm_stream_si128(reinterpret_cast<__m128i *>(to + k),
                          _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + k)));
-    std::memcpy(to + k, from + k, count - k);
+    std::memcpy(to + end, from + end, count - end);
 }
 
 // Streamed stores reach memory in no set order: the turn's result must be whole when it returns.
@@ -307,10 +309,28 @@ void TransposeBand(Byte *out, Step outStep, const Byte *in, Step inStep, int row
 void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols,
                bool streamed)
 {
+    // Tiles write a result row TILE_ROWS bytes at a time: where the first one would not start
+    // at such a multiple of its cache line, the first TILE_ROWS source rows are turned on
+    // their own and the rest from where that multiple begins, overlapping them. So no store
+    // crosses a line, and the bands below start on lines, wherever the result rows share
+    // the first one's alignment.
+    int shift = int((0 - reinterpret_cast<std::uintptr_t>(out)) % LINE) % TILE_ROWS;
+    if (shift && rows - shift >= TILE_ROWS) {
+        Transpose(out, outStep, in, inStep, TILE_ROWS, cols, streamed);
+        out += shift;
+        in += shift * inStep;
+        rows -= shift;
+    }
     alignas(LINE) Byte staged[BAND * CHUNK];
     int tiledRows = rows - rows % TILE_ROWS;
     int tiledCols = cols - cols % TILE_COLS;
-    int chunkedCols = MostInOneSet(inStep, BAND) > CROWDED_SOURCE_ROWS ? cols - cols % CHUNK : 0;
+    // Chunks start where the first source row crosses a cache line, so that on strides of whole
+    // lines each reads whole lines; the tiles before them, and after, read the source itself.
+    int firstChunk = 0, chunkEnd = 0;
+    if (MostInOneSet(inStep, BAND) > CROWDED_SOURCE_ROWS) {
+        firstChunk = int((0 - reinterpret_cast<std::uintptr_t>(in)) % LINE) / TILE_COLS * TILE_COLS;
+        chunkEnd = cols - firstChunk >= CHUNK ? cols - (cols - firstChunk) % CHUNK : firstChunk = 0;
+    }
     ResultPath path = MostInOneSet(outStep, TILE_COLS) <= CROWDED_RESULT_ROWS ? STRAIGHT
                       : streamed                                              ? STREAMED_BLOCK
                                                                               : BLOCK;
@@ -319,10 +339,11 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
     for (int m0 = 0, m1 = FirstSpan(out, TILE_ROWS, BAND); m0 < tiledRows; m0 = m1, m1 += BAND) {
         int bandRows = Min(m1, tiledRows) - m0;
         const Byte *band = in + m0 * inStep;
-        for (int k0 = 0; k0 < chunkedCols; k0 += CHUNK) {
+        TransposeBand(out + m0, outStep, band, inStep, bandRows, firstChunk, path);
+        for (int k0 = firstChunk; k0 < chunkEnd; k0 += CHUNK) {
             // The next chunk's lines are fetched while this one is turned; the hardware
             // prefetchers do not follow so many rows at once.
-            bool more = k0 + CHUNK < chunkedCols;
+            bool more = k0 + CHUNK < chunkEnd;
             for (int m = 0; m < bandRows; m++) {
                 if (more)
                     for (int line = 0; line < CHUNK; line += LINE)
@@ -331,8 +352,8 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
             }
             TransposeBand(out + k0 * outStep + m0, outStep, staged, CHUNK, bandRows, CHUNK, path);
         }
-        TransposeBand(out + chunkedCols * outStep + m0, outStep, band + chunkedCols, inStep,
-                      bandRows, tiledCols - chunkedCols, path);
+        TransposeBand(out + chunkEnd * outStep + m0, outStep, band + chunkEnd, inStep,
+                      bandRows, tiledCols - chunkEnd, path);
     }
 #ifdef TAVRO_SSE2_KERNELS
     // Past the last whole tiles, a plane at least a tile high and wide takes tiles flush with
@@ -405,15 +426,15 @@ void TurnCounterClockwise(Byte *result, Step resultStride, const Byte *source, S
         EndStreaming();
 }
 
+} // namespace
+
+#ifdef TAVRO_KERNELS_NAMESPACE
 // The pixel bytes of a quarter turn's result reach streamFrom.
-bool Streams(int width, int height, std::size_t streamFrom)
+static bool Streams(int width, int height, std::size_t streamFrom)
 {
     return std::size_t(width) * std::size_t(height) >= streamFrom;
 }
 
-} // namespace
-
-#ifdef TAVRO_KERNELS_NAMESPACE
 void TurnPixelsClockwise(Byte *result, Step resultStride, const Byte *source, Step sourceStride,
                          int width, int height, std::size_t streamFrom)
 {

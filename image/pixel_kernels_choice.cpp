@@ -16,7 +16,8 @@
 namespace {
 
 // The registers a, b, c, d of a leaf (basic, or extended from 0x80000000) and subleaf; all
-// zero where the processor has no such leaf (or no CPUID, as on a 486).
+// zero where the processor has no such leaf (or no CPUID, as on a 486). A processor without
+// extended leaves may answer 0x80000000 with anything: its highest leaf must be one of them.
 void Cpuid(unsigned leaf, unsigned (&registers)[4], unsigned subleaf = 0)
 {
     registers[0] = registers[1] = registers[2] = registers[3] = 0;
@@ -24,13 +25,14 @@ void Cpuid(unsigned leaf, unsigned (&registers)[4], unsigned subleaf = 0)
 #if defined(_MSC_VER)
     int values[4];
     __cpuid(values, int(first));
-    if (unsigned(values[0]) < leaf)
+    if (unsigned(values[0]) < leaf || (unsigned(values[0]) ^ first) > 0xFFFF)
         return;
     __cpuidex(values, int(leaf), int(subleaf));
     for (int k = 0; k < 4; k++)
         registers[k] = unsigned(values[k]);
 #else
-    if (__get_cpuid_max(first, nullptr) < leaf)
+    unsigned highest = __get_cpuid_max(first, nullptr);
+    if (highest < leaf || (highest ^ first) > 0xFFFF)
         return;
     __cpuid_count(leaf, subleaf, registers[0], registers[1], registers[2], registers[3]);
 #endif
@@ -81,44 +83,69 @@ bool ProcessorRunsAvx2()
     return WidestForm(ReadProcessorFacts()) == TurnForm::AVX2;
 }
 
-std::size_t DescribedCacheBytes(unsigned a, unsigned b, unsigned c)
+unsigned long long DescribedCacheBytes(unsigned a, unsigned b, unsigned c)
 {
     const unsigned INSTRUCTION_CACHE = 2;
     unsigned type = a & 0x1F;
     if (type == 0 || type == INSTRUCTION_CACHE)
         return 0;
-    std::size_t ways = (b >> 22) + 1, partitions = (b >> 12 & 0x3FF) + 1, line = (b & 0xFFF) + 1;
-    return ways * partitions * line * (std::size_t(c) + 1);
+    unsigned long long ways = (b >> 22) + 1, partitions = (b >> 12 & 0x3FF) + 1, line = (b & 0xFFF) + 1;
+    return ways * partitions * line * (c + 1ull);
 }
 
-std::size_t ReadLastLevelCacheBytes()
+unsigned long long AmdCacheBytes(unsigned c, unsigned d)
 {
-    std::size_t largest = 0;
-    const unsigned DETERMINISTIC_LEAVES[] = {4u, 0x8000001Du};
-    for (unsigned leaf : DETERMINISTIC_LEAVES) {
+    return d >> 18 ? (d >> 18) * 512ull * 1024 : (c >> 16) * 1024ull;
+}
+
+namespace {
+
+const unsigned TOPOLOGY_EXTENSIONS_BIT = 1u << 22; // leaf 0x80000001, c
+
+// The largest cache that one deterministic cache leaf lists.
+unsigned long long LargestDescribedCache(unsigned leaf)
+{
+    unsigned long long largest = 0;
+    // Subleaves run up to the first empty one; no processor has more than a handful.
+    for (unsigned subleaf = 0; subleaf < 16; subleaf++) {
         unsigned cache[4];
-        // Subleaves run up to the first empty one; no processor has more than a handful.
-        for (unsigned subleaf = 0; subleaf < 16; subleaf++) {
-            Cpuid(leaf, cache, subleaf);
-            if ((cache[0] & 0x1F) == 0)
-                break;
-            std::size_t bytes = DescribedCacheBytes(cache[0], cache[1], cache[2]);
-            largest = bytes > largest ? bytes : largest;
-        }
+        Cpuid(leaf, cache, subleaf);
+        if ((cache[0] & 0x1F) == 0)
+            break;
+        unsigned long long bytes = DescribedCacheBytes(cache[0], cache[1], cache[2]);
+        largest = bytes > largest ? bytes : largest;
     }
-    if (largest)
-        return largest;
-    // AMD before the deterministic leaf: L3 in 512 KB units in d, else L2 in KB in c.
-    unsigned sizes[4];
-    Cpuid(0x80000006u, sizes);
-    if (sizes[3] >> 18)
-        return std::size_t(sizes[3] >> 18) * 512 * 1024;
-    return std::size_t(sizes[2] >> 16) * 1024;
+    return largest;
 }
 
-std::size_t StreamFromBytes(std::size_t lastLevelCacheBytes)
+bool IsAmd()
 {
-    return lastLevelCacheBytes ? lastLevelCacheBytes / 2 : std::size_t(-1);
+    unsigned vendor[4];
+    Cpuid(0, vendor);
+    // "AuthenticAMD" and "HygonGenuine" in b, d, c.
+    return (vendor[1] == 0x68747541 && vendor[3] == 0x69746e65 && vendor[2] == 0x444d4163) ||
+           (vendor[1] == 0x6f677948 && vendor[3] == 0x6e65476e && vendor[2] == 0x656e6975);
+}
+
+} // namespace
+
+unsigned long long ReadLastLevelCacheBytes()
+{
+    if (!IsAmd())
+        return LargestDescribedCache(4);
+    unsigned extended[4], sizes[4];
+    Cpuid(0x80000001u, extended);
+    if (extended[2] & TOPOLOGY_EXTENSIONS_BIT)
+        if (unsigned long long largest = LargestDescribedCache(0x8000001Du))
+            return largest;
+    Cpuid(0x80000006u, sizes);
+    return AmdCacheBytes(sizes[2], sizes[3]);
+}
+
+std::size_t StreamFromBytes(unsigned long long lastLevelCacheBytes)
+{
+    unsigned long long half = lastLevelCacheBytes / 2;
+    return lastLevelCacheBytes && half < std::size_t(-1) ? std::size_t(half) : std::size_t(-1);
 }
 
 namespace {

@@ -114,6 +114,22 @@ TEST_P(Kernels, MatchReferenceOverCrowdedStrides)
                 ExpectAllTurnsMatch(Form(), crowded[0], height, crowded[1], padding);
 }
 
+// Results starting anywhere in a cache line, as a DIB's pixels after its header and palette
+// do: the quarter turns then take their first tile rows apart, and streamed runs begin and
+// end in parts of lines. Result rows pages apart, with sources crowded or not, and rows of
+// ordinary strides. Width, source stride, height.
+TEST_P(Kernels, MatchReferenceAtEveryResultAlignment)
+{
+    const int sizes[][3] = {{300, 300, 4096}, {300, 4096, 300}, {130, 132, 100}};
+    for (const auto &size : sizes) {
+        std::vector<Byte> source = Pattern(size[0], size[2], size[1]);
+        for (int offset = 0; offset < 64; offset += 4)
+            for (Turn turn : {CLOCKWISE, COUNTER_CLOCKWISE})
+                EXPECT_TRUE(KernelMatchesReference(Form(), turn, source, size[1], size[0], size[2], 0, offset))
+                    << TURN_NAMES[turn] << " " << size[0] << "x" << size[2] << " at " << offset;
+    }
+}
+
 // Counts past two of the widest pieces and a byte-wise rest.
 TEST_P(Kernels, CopyReversed)
 {
@@ -168,7 +184,7 @@ TEST(KernelChoice, TakesTheWidestFormTheProcessorAndTheSystemBothRun)
 struct CacheLeaf {
     const char *name;
     unsigned a, b, c;
-    std::size_t bytes;
+    unsigned long long bytes;
 };
 
 // Subleaves of CPUID 0x8000001D as an AMD EPYC (Zen 4) gives them: a's low 5 bits are the
@@ -189,11 +205,35 @@ TEST(KernelChoice, ReadsCacheSizesFromDeterministicCacheLeaves)
         EXPECT_EQ(leaf.bytes, DescribedCacheBytes(leaf.a, leaf.b, leaf.c)) << leaf.name;
 }
 
-// Source and result together fill the cache; an unknown cache never streams.
+struct AmdLeaf {
+    const char *name;
+    unsigned c, d;
+    unsigned long long bytes;
+};
+
+// AMD's older leaf 0x80000006: c's top 16 bits give L2 in KB, d's top 14 L3 in 512 KB units
+// (0 where there is none); the low bits hold ways and line sizes.
+const AmdLeaf AMD_LEAVES[] = {
+    {"1 MB L2, no L3", 0x04008140, 0, 1024 * 1024},
+    {"512 KB L2, 6 MB L3", 0x02006140, 0x0030a140, 6 * 1024 * 1024},
+    {"neither", 0, 0, 0},
+};
+
+TEST(KernelChoice, ReadsCacheSizesFromAmdsOlderLeaf)
+{
+    for (const AmdLeaf &leaf : AMD_LEAVES)
+        EXPECT_EQ(leaf.bytes, AmdCacheBytes(leaf.c, leaf.d)) << leaf.name;
+}
+
+// Source and result together fill the cache; an unknown cache never streams, nor one whose
+// half a 32-bit size cannot hold.
 TEST(KernelChoice, StreamsResultsHalfTheLastLevelCache)
 {
     EXPECT_EQ(16u * 1024 * 1024, StreamFromBytes(32u * 1024 * 1024));
     EXPECT_EQ(std::size_t(-1), StreamFromBytes(0));
+    if (sizeof(std::size_t) == 4) {
+        EXPECT_EQ(std::size_t(-1), StreamFromBytes(1ull << 40));
+    }
 }
 #endif
 

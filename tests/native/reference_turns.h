@@ -9,6 +9,7 @@
 #endif
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 typedef unsigned char Byte;
@@ -82,19 +83,24 @@ inline void ReferenceTurn(Turn turn, Byte *result, std::ptrdiff_t resultStride,
 
 // Turns with the form's kernel a source of width x height pixels, rows sourceStride apart, into a result whose rows
 // are its width plus resultPadding bytes apart; true when kernel and reference agree on
-// every byte, alignment bytes included.
+// every byte, alignment bytes included. With a lineOffset, the result starts that many bytes
+// past a 64-byte boundary, inside a margin that must stay untouched; without, it fills its
+// buffer exactly, so that the address sanitizer catches any write beyond.
 inline bool KernelMatchesReference(const KernelForm &form, Turn turn, const std::vector<Byte> &source,
                                    std::ptrdiff_t sourceStride, int width, int height,
-                                   int resultPadding)
+                                   int resultPadding, int lineOffset = -1)
 {
+    const int LINE = 64;
     int resultWidth = turn == HALF ? width : height;
     int resultHeight = turn == HALF ? height : width;
     std::ptrdiff_t resultStride = resultWidth + resultPadding;
     // The last row needs no alignment bytes, so an overrun past the pixels reaches the end.
     std::size_t resultBytes = (resultHeight - 1) * resultStride + resultWidth;
-    std::vector<Byte> expected(resultBytes, SENTINEL), actual(resultBytes, SENTINEL);
-    ReferenceTurn(turn, expected.data(), resultStride, source.data(), sourceStride, width, height);
-    form.turns[turn](actual.data(), resultStride, source.data(), sourceStride, width, height);
+    std::size_t margin = lineOffset < 0 ? 0 : 3 * LINE;
+    std::vector<Byte> expected(resultBytes + margin, SENTINEL), actual(resultBytes + margin, SENTINEL);
+    std::size_t start = lineOffset < 0 ? 0 : (LINE - reinterpret_cast<std::uintptr_t>(actual.data()) % LINE) % LINE + lineOffset;
+    ReferenceTurn(turn, expected.data() + start, resultStride, source.data(), sourceStride, width, height);
+    form.turns[turn](actual.data() + start, resultStride, source.data(), sourceStride, width, height);
     return actual == expected;
 }
 
