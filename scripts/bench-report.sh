@@ -63,7 +63,7 @@ def verdict(ok):
 lines = [
     "# Benchmarks",
     "",
-    f"Measured {time.strftime('%Y-%m-%d')} on {os.cpu_count()} cores of {cpu} ({caches} per core),",
+    f"Measured {time.strftime('%Y-%m-%d')} on {os.cpu_count()} cores of {cpu} ({caches}; each the size of one, which the last level may share),",
     f"{platform.system()} {platform.release()}, by `scripts/bench-report.sh`. Times are medians; the machine",
     "may be shared, so single figures vary by some ten per cent between runs, more on a busy host:",
     "the ratios, each against `memcpy` of the same bytes in the same run, are the figures to compare",
@@ -72,7 +72,7 @@ lines = [
     "## Quarter and half turns",
     "",
     f"Native build (the same kernels as the 32-bit program, in the form it chooses on this processor:",
-    f"{form}; {streaming}), median of 5 repetitions. A ratio below 1 is faster than the reference. Where the choice",
+    f"{form}; {streaming}), median of 5 repetitions; the pixels lie as a DIB's, after its header and palette, 40 bytes into a cache line. A ratio below 1 is faster than the reference. Where the choice",
     "is AVX2, the last column gives the SSE2 form, which processors without AVX2 and Windows before",
     "7 SP1 run. Goals for the quarter turns: no slower than `cv::rotate` at every size; at most",
     "3 x `memcpy` at 456 x 684 and 2.5 x at 1500 x 2000 and 4096 x 4096.",
