@@ -324,13 +324,17 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
     alignas(LINE) Byte staged[BAND * CHUNK];
     int tiledRows = rows - rows % TILE_ROWS;
     int tiledCols = cols - cols % TILE_COLS;
-    // Chunks start where the first source row crosses a cache line, so that on strides of whole
-    // lines each reads whole lines; the tiles before them, and after, read the source itself.
+    // Chunks start where the first source row crosses a cache line (give or take the 8 columns
+    // of the smaller tiles), so that on strides of whole lines each reads whole lines. The tiles
+    // before them and after read the source itself, and overlap them where the larger tiles
+    // do not fit in between.
     int firstChunk = 0, chunkEnd = 0;
     if (MostInOneSet(inStep, BAND) > CROWDED_SOURCE_ROWS) {
-        firstChunk = int((0 - reinterpret_cast<std::uintptr_t>(in)) % LINE) / TILE_COLS * TILE_COLS;
+        firstChunk = int((0 - reinterpret_cast<std::uintptr_t>(in)) % LINE) / SMALL_TILE_COLS * SMALL_TILE_COLS;
         chunkEnd = cols - firstChunk >= CHUNK ? cols - (cols - firstChunk) % CHUNK : firstChunk = 0;
     }
+    int leadCols = (firstChunk + TILE_COLS - 1) / TILE_COLS * TILE_COLS;
+    int restCols = tiledCols - chunkEnd, restTiled = restCols - restCols % TILE_COLS;
     ResultPath path = MostInOneSet(outStep, TILE_COLS) <= CROWDED_RESULT_ROWS ? STRAIGHT
                       : streamed                                              ? STREAMED_BLOCK
                                                                               : BLOCK;
@@ -339,7 +343,7 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
     for (int m0 = 0, m1 = FirstSpan(out, TILE_ROWS, BAND); m0 < tiledRows; m0 = m1, m1 += BAND) {
         int bandRows = Min(m1, tiledRows) - m0;
         const Byte *band = in + m0 * inStep;
-        TransposeBand(out + m0, outStep, band, inStep, bandRows, firstChunk, path);
+        TransposeBand(out + m0, outStep, band, inStep, bandRows, leadCols, path);
         for (int k0 = firstChunk; k0 < chunkEnd; k0 += CHUNK) {
             // The next chunk's lines are fetched while this one is turned; the hardware
             // prefetchers do not follow so many rows at once.
@@ -353,7 +357,10 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
             TransposeBand(out + k0 * outStep + m0, outStep, staged, CHUNK, bandRows, CHUNK, path);
         }
         TransposeBand(out + chunkEnd * outStep + m0, outStep, band + chunkEnd, inStep,
-                      bandRows, tiledCols - chunkEnd, path);
+                      bandRows, restTiled, path);
+        if (restTiled < restCols)
+            TransposeBand(out + (tiledCols - TILE_COLS) * outStep + m0, outStep,
+                          band + tiledCols - TILE_COLS, inStep, bandRows, TILE_COLS, path);
     }
 #ifdef TAVRO_SSE2_KERNELS
     // Past the last whole tiles, a plane at least a tile high and wide takes tiles flush with

@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static const std::vector<KernelForm> forms = KernelForms();
     for (const KernelForm &form : forms)
         for (int turn = 0; turn < TURN_COUNT; turn++)
-            if (!KernelMatchesReference(form, Turn(turn), source, stride, width, height, resultPadding))
+            if (!KernelMatchesReference(form, Turn(turn), source.data(), stride, width, height, resultPadding))
                 std::abort();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <ostream>
 
 // Failures name the form, not its bytes.
@@ -61,7 +62,7 @@ void ExpectAllTurnsMatch(const KernelForm &form, int width, int height, std::ptr
 {
     std::vector<Byte> source = Pattern(width, height, stride);
     for (int turn = 0; turn < TURN_COUNT; turn++)
-        EXPECT_TRUE(KernelMatchesReference(form, Turn(turn), source, stride, width, height, padding))
+        EXPECT_TRUE(KernelMatchesReference(form, Turn(turn), source.data(), stride, width, height, padding))
             << TURN_NAMES[turn] << " " << width << "x" << height << " +" << padding;
 }
 
@@ -114,19 +115,26 @@ TEST_P(Kernels, MatchReferenceOverCrowdedStrides)
                 ExpectAllTurnsMatch(Form(), crowded[0], height, crowded[1], padding);
 }
 
-// Results starting anywhere in a cache line, as a DIB's pixels after its header and palette
-// do: the quarter turns then take their first tile rows apart, and streamed runs begin and
-// end in parts of lines. Result rows pages apart, with sources crowded or not, and rows of
-// ordinary strides. Width, source stride, height.
-TEST_P(Kernels, MatchReferenceAtEveryResultAlignment)
+// Sources and results starting anywhere in a cache line, as a DIB's pixels after its header
+// and palette do: the quarter turns then take their first tile rows apart, start staged
+// chunks past the first columns, and stream runs that begin and end in parts of lines. Rows
+// pages apart on either side, and ordinary strides. Width, source stride, height.
+TEST_P(Kernels, MatchReferenceAtEveryAlignment)
 {
+    const int LINE = 64;
     const int sizes[][3] = {{300, 300, 4096}, {300, 4096, 300}, {130, 132, 100}};
     for (const auto &size : sizes) {
-        std::vector<Byte> source = Pattern(size[0], size[2], size[1]);
-        for (int offset = 0; offset < 64; offset += 4)
-            for (Turn turn : {CLOCKWISE, COUNTER_CLOCKWISE})
-                EXPECT_TRUE(KernelMatchesReference(Form(), turn, source, size[1], size[0], size[2], 0, offset))
-                    << TURN_NAMES[turn] << " " << size[0] << "x" << size[2] << " at " << offset;
+        std::vector<Byte> pattern = Pattern(size[0], size[2], size[1]);
+        std::vector<Byte> buffer(pattern.size() + 2 * LINE);
+        for (int offset = 0; offset < LINE; offset += 4) {
+            Byte *source = buffer.data() + (LINE - reinterpret_cast<std::uintptr_t>(buffer.data()) % LINE) % LINE + offset;
+            std::copy(pattern.begin(), pattern.end(), source);
+            for (int resultOffset : {offset, LINE - 4 - offset})
+                for (Turn turn : {CLOCKWISE, COUNTER_CLOCKWISE})
+                    EXPECT_TRUE(KernelMatchesReference(Form(), turn, source, size[1], size[0], size[2], 0, resultOffset))
+                        << TURN_NAMES[turn] << " " << size[0] << "x" << size[2] << ", source at " << offset
+                        << ", result at " << resultOffset;
+        }
     }
 }
 

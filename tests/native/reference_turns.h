@@ -86,7 +86,7 @@ inline void ReferenceTurn(Turn turn, Byte *result, std::ptrdiff_t resultStride,
 // every byte, alignment bytes included. With a lineOffset, the result starts that many bytes
 // past a 64-byte boundary, inside a margin that must stay untouched; without, it fills its
 // buffer exactly, so that the address sanitizer catches any write beyond.
-inline bool KernelMatchesReference(const KernelForm &form, Turn turn, const std::vector<Byte> &source,
+inline bool KernelMatchesReference(const KernelForm &form, Turn turn, const Byte *source,
                                    std::ptrdiff_t sourceStride, int width, int height,
                                    int resultPadding, int lineOffset = -1)
 {
@@ -99,8 +99,8 @@ inline bool KernelMatchesReference(const KernelForm &form, Turn turn, const std:
     std::size_t margin = lineOffset < 0 ? 0 : 3 * LINE;
     std::vector<Byte> expected(resultBytes + margin, SENTINEL), actual(resultBytes + margin, SENTINEL);
     std::size_t start = lineOffset < 0 ? 0 : (LINE - reinterpret_cast<std::uintptr_t>(actual.data()) % LINE) % LINE + lineOffset;
-    ReferenceTurn(turn, expected.data() + start, resultStride, source.data(), sourceStride, width, height);
-    form.turns[turn](actual.data() + start, resultStride, source.data(), sourceStride, width, height);
+    ReferenceTurn(turn, expected.data() + start, resultStride, source, sourceStride, width, height);
+    form.turns[turn](actual.data() + start, resultStride, source, sourceStride, width, height);
     return actual == expected;
 }
 
