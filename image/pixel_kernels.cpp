@@ -27,6 +27,7 @@ typedef std::ptrdiff_t Step;
 // Not std::min: this file is compiled once per instruction set, and the linker keeps one copy
 // of a shared template, perhaps the AVX2 one, for every caller.
 inline int Min(int a, int b) { return a < b ? a : b; }
+inline int Max(int a, int b) { return a > b ? a : b; }
 
 // SSE2 tiles are 16 source rows by 8 source columns and write 8 result rows, 16 bytes each.
 const int SMALL_TILE_ROWS = 16;
@@ -331,10 +332,14 @@ void Transpose(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, i
     int firstChunk = 0, chunkEnd = 0;
     if (MostInOneSet(inStep, BAND) > CROWDED_SOURCE_ROWS) {
         firstChunk = int((0 - reinterpret_cast<std::uintptr_t>(in)) % LINE) / SMALL_TILE_COLS * SMALL_TILE_COLS;
-        chunkEnd = cols - firstChunk >= CHUNK ? cols - (cols - firstChunk) % CHUNK : firstChunk = 0;
+        if (cols - firstChunk >= CHUNK)
+            chunkEnd = cols - (cols - firstChunk) % CHUNK;
+        else
+            firstChunk = 0;
     }
     int leadCols = (firstChunk + TILE_COLS - 1) / TILE_COLS * TILE_COLS;
-    int restCols = tiledCols - chunkEnd, restTiled = restCols - restCols % TILE_COLS;
+    // The last chunk may end past the last whole tile, which the chunk then covers itself.
+    int restCols = Max(tiledCols - chunkEnd, 0), restTiled = restCols - restCols % TILE_COLS;
     ResultPath path = MostInOneSet(outStep, TILE_COLS) <= CROWDED_RESULT_ROWS ? STRAIGHT
                       : streamed                                              ? STREAMED_BLOCK
                                                                               : BLOCK;
