@@ -43,9 +43,6 @@ bool ProcessorRunsAvx2();
 // The bytes of a cache that CPUID's deterministic cache leaf (4 on Intel, 0x8000001D on AMD)
 // describes in one subleaf's a, b and c; 0 for an instruction cache or the end of the list.
 unsigned long long DescribedCacheBytes(unsigned a, unsigned b, unsigned c);
-// The largest cache in AMD's older leaf 0x80000006, given its c and d: L3 in 512 KB units in
-// d's top 14 bits, else L2 in KB in c's top 16.
-unsigned long long AmdCacheBytes(unsigned c, unsigned d);
 // The largest cache this processor describes: on Intel (and others) in leaf 4, on AMD in
 // leaf 0x8000001D or failing that 0x80000006; 0 where it describes none.
 unsigned long long ReadLastLevelCacheBytes();

@@ -93,11 +93,6 @@ unsigned long long DescribedCacheBytes(unsigned a, unsigned b, unsigned c)
     return ways * partitions * line * (c + 1ull);
 }
 
-unsigned long long AmdCacheBytes(unsigned c, unsigned d)
-{
-    return d >> 18 ? (d >> 18) * 512ull * 1024 : (c >> 16) * 1024ull;
-}
-
 namespace {
 
 const unsigned TOPOLOGY_EXTENSIONS_BIT = 1u << 22; // leaf 0x80000001, c
@@ -138,8 +133,9 @@ unsigned long long ReadLastLevelCacheBytes()
     if (extended[2] & TOPOLOGY_EXTENSIONS_BIT)
         if (unsigned long long largest = LargestDescribedCache(0x8000001Du))
             return largest;
+    // AMD's older leaf: L3 in 512 KB units in d's top 14 bits, else L2 in KB in c's top 16.
     Cpuid(0x80000006u, sizes);
-    return AmdCacheBytes(sizes[2], sizes[3]);
+    return sizes[3] >> 18 ? (sizes[3] >> 18) * 512ull * 1024 : (sizes[2] >> 16) * 1024ull;
 }
 
 std::size_t StreamFromBytes(unsigned long long lastLevelCacheBytes)

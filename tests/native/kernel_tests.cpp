@@ -213,26 +213,6 @@ TEST(KernelChoice, ReadsCacheSizesFromDeterministicCacheLeaves)
         EXPECT_EQ(leaf.bytes, DescribedCacheBytes(leaf.a, leaf.b, leaf.c)) << leaf.name;
 }
 
-struct AmdLeaf {
-    const char *name;
-    unsigned c, d;
-    unsigned long long bytes;
-};
-
-// AMD's older leaf 0x80000006: c's top 16 bits give L2 in KB, d's top 14 L3 in 512 KB units
-// (0 where there is none); the low bits hold ways and line sizes.
-const AmdLeaf AMD_LEAVES[] = {
-    {"1 MB L2, no L3", 0x04008140, 0, 1024 * 1024},
-    {"512 KB L2, 6 MB L3", 0x02006140, 0x0030a140, 6 * 1024 * 1024},
-    {"neither", 0, 0, 0},
-};
-
-TEST(KernelChoice, ReadsCacheSizesFromAmdsOlderLeaf)
-{
-    for (const AmdLeaf &leaf : AMD_LEAVES)
-        EXPECT_EQ(leaf.bytes, AmdCacheBytes(leaf.c, leaf.d)) << leaf.name;
-}
-
 // Source and result together fill the cache; an unknown cache never streams, nor one whose
 // half a 32-bit size cannot hold.
 TEST(KernelChoice, StreamsResultsHalfTheLastLevelCache)
