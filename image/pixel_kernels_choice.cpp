@@ -139,9 +139,9 @@ unsigned long long ReadLastLevelCacheBytes()
 }
 
 // In a virtual machine CPUID describes the host's whole last-level cache, which its other
-// guests share: on one with 260 MB, the turns ran as if it held less than 16 MB, and results
-// of 1 MB and more ran 1.3 to 5 times faster streamed. So no more than 8 MB is counted on:
-// from that size on, streaming cost nothing on an AMD EPYC with a 32 MB cache either.
+// guests share: on one that gave 260 MB, results of 1 MB to 32 MB ran 1.3 to 5 times faster
+// streamed. So no more than 8 MB is counted on: from that size on, streaming cost nothing on
+// an AMD EPYC with a 32 MB cache either.
 const unsigned long long MOST_CACHED_RESULT = 8ull * 1024 * 1024;
 
 std::size_t StreamFromBytes(unsigned long long lastLevelCacheBytes)
