@@ -36,10 +36,13 @@ data = json.load(open(os.path.join(work, "kernels.json")))
 median = {b["run_name"]: b["real_time"] for b in data["benchmarks"] if b.get("aggregate_name") == "median"}
 form = data["context"].get("kernel_form", "SSE2")
 llc = int(data["context"].get("last_level_cache_bytes", "0"))
-stream_from = int(data["context"].get("stream_from_bytes", "0"))
-streaming = (f"the results of {stream_from // 1024} KB or more (half the last-level cache of {llc // 1024} KB that CPUID describes,"
-             " at most 8192 KB) are streamed where their rows go through a block" if llc else
-             "CPUID describes no cache, so no result is streamed")
+if llc:
+    stream_from = int(data["context"]["stream_from_bytes"])
+    share = ("half" if stream_from == llc // 2 else "in a virtual machine at most 8192 KB, not half")
+    streaming = (f"the results of {stream_from // 1024} KB or more, {share} of the last-level cache of {llc // 1024} KB"
+                 " that CPUID describes, are streamed where their rows go through a block")
+else:
+    streaming = "CPUID describes no cache, so no result is streamed"
 cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "unknown")
 footprint = dict(line.split() for line in open(os.path.join(work, "footprint.txt")))
 # Per-core size and ways of each data cache, as lscpu gives them. Where lscpu finds none

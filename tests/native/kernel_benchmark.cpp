@@ -38,7 +38,7 @@ const Turn TURNS[] = {
 // The SSE2 quarter turns beside the chosen ones where the processor takes AVX2, which
 // processors without AVX2 or systems before Windows 7 SP1 run instead.
 // They stream results from the size the program's choice takes.
-const std::size_t STREAM_FROM = StreamFromBytes(ReadLastLevelCacheBytes());
+const std::size_t STREAM_FROM = ChosenStreamFromBytes();
 
 void Sse2Clockwise(unsigned char *result, std::ptrdiff_t resultStride, const unsigned char *source,
                    std::ptrdiff_t sourceStride, int width, int height)

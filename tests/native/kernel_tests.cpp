@@ -213,22 +213,29 @@ TEST(KernelChoice, ReadsCacheSizesFromDeterministicCacheLeaves)
         EXPECT_EQ(leaf.bytes, DescribedCacheBytes(leaf.a, leaf.b, leaf.c)) << leaf.name;
 }
 
-// Source and result together fill the cache, counted at most 16 MB (a virtual machine's
-// CPUID describes the host's); an unknown cache never streams.
-TEST(KernelChoice, StreamsResultsHalfTheLastLevelCacheAtMost8MB)
+// Source and result together fill the cache, in a virtual machine counted at most 16 MB;
+// an unknown cache never streams, nor one whose half a 32-bit size cannot hold.
+TEST(KernelChoice, StreamsResultsHalfTheLastLevelCache)
 {
+    const bool bits32 = sizeof(std::size_t) == 4;
     const struct {
         unsigned long long cache;
+        bool virtualMachine;
         std::size_t from;
     } cases[] = {
-        {4ull << 20, 2u << 20},
-        {16ull << 20, 8u << 20},
-        {260ull << 20, 8u << 20},
-        {1ull << 40, 8u << 20},
-        {0, std::size_t(-1)},
+        {12ull << 20, false, 6u << 20},
+        {12ull << 20, true, 6u << 20},
+        {(16ull << 20) + 2, true, 8u << 20},
+        {32ull << 20, false, 16u << 20},
+        {32ull << 20, true, 8u << 20},
+        {260ull << 20, true, 8u << 20},
+        {1ull << 40, false, bits32 ? std::size_t(-1) : std::size_t(1ull << 39)},
+        {1ull << 40, true, 8u << 20},
+        {0, false, std::size_t(-1)},
+        {0, true, std::size_t(-1)},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(c.from, StreamFromBytes(c.cache)) << c.cache;
+        EXPECT_EQ(c.from, StreamFromBytes(c.cache, c.virtualMachine)) << c.cache << " " << c.virtualMachine;
 }
 #endif
 
