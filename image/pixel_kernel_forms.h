@@ -47,10 +47,12 @@ unsigned long long DescribedCacheBytes(unsigned a, unsigned b, unsigned c);
 // leaf 0x8000001D or failing that 0x80000006; 0 where it describes none.
 unsigned long long ReadLastLevelCacheBytes();
 // From what size of result on the quarter turns stream it: where the source and the result
-// together fill the last-level cache, a cached result would only push out both; in a virtual
-// machine, whose cache the host's other guests share, from 8 MB at most. Never where the
+// together fill the last-level cache, a cached result would only push out both; under a
+// hypervisor, whose guests share the cache CPUID describes, from 8 MB at most. Never where the
 // cache's size is unknown.
-std::size_t StreamFromBytes(unsigned long long lastLevelCacheBytes, bool virtualMachine);
+std::size_t StreamFromBytes(unsigned long long lastLevelCacheBytes, bool underHypervisor);
+// CPUID says a hypervisor runs this system (a guest's, or a Hyper-V host's).
+bool RunsUnderHypervisor();
 // StreamFromBytes for this processor, as the program's turns take it.
 std::size_t ChosenStreamFromBytes();
 

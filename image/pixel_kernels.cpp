@@ -66,7 +66,8 @@ const int CROWDED_RESULT_ROWS = TILE_COLS / 2;
 
 // How the tiles' result rows are written: straight from the registers; through the block;
 // through the block and, where the result is so large that it would only push the source
-// and itself out of the last-level cache, with stores that pass the caches by (which the
+// and itself out of the last-level cache (under a hypervisor from 8 MB: see
+// pixel_kernels_choice.cpp), with stores that pass the caches by (which the
 // straight path cannot use, as they fill only whole lines and a tile writes pieces of them).
 enum ResultPath { STRAIGHT, BLOCK, STREAMED_BLOCK };
 

@@ -38,9 +38,9 @@ form = data["context"].get("kernel_form", "SSE2")
 llc = int(data["context"].get("last_level_cache_bytes", "0"))
 if llc:
     stream_from = int(data["context"]["stream_from_bytes"])
-    share = ("half" if stream_from == llc // 2 else "in a virtual machine, as here, at most 8192 KB rather than half")
-    streaming = (f"the results of {stream_from // 1024} KB or more ({share} the last-level cache of {llc // 1024} KB"
-                 " that CPUID describes) are streamed where their rows go through a block")
+    capped = ", capped at 8192 KB under a hypervisor, as here" if data["context"]["under_hypervisor"] == "yes" else ""
+    streaming = (f"the results of {stream_from // 1024} KB or more (half the last-level cache of {llc // 1024} KB"
+                 f" that CPUID describes{capped}) are streamed where their rows go through a block")
 else:
     streaming = "CPUID describes no cache, so no result is streamed"
 cpu = next((l.split(":", 1)[1].strip() for l in open("/proc/cpuinfo") if l.startswith("model name")), "unknown")

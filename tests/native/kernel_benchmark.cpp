@@ -149,6 +149,7 @@ int main(int argc, char **argv)
     benchmark::AddCustomContext("kernel_form", avx2 ? "AVX2" : "SSE2");
     benchmark::AddCustomContext("last_level_cache_bytes", std::to_string(ReadLastLevelCacheBytes()));
     benchmark::AddCustomContext("stream_from_bytes", std::to_string(STREAM_FROM));
+    benchmark::AddCustomContext("under_hypervisor", RunsUnderHypervisor() ? "yes" : "no");
 #endif
     const int sizes[][2] = {{456, 684}, {1500, 2000}, {4096, 4096}};
     for (const auto &size : sizes) {
