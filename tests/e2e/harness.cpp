@@ -250,7 +250,9 @@ void Tavro::Start(int showCommand)
     startup.wShowWindow = static_cast<WORD>(showCommand);
     std::string commandLine = "\"" + folder_ + "\\tavro.exe\"";
     ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               folder_.c_str(), &startup, &processInfo_));
+                               folder_.c_str(), &startup, &processInfo_))
+        << "error " << GetLastError() << ", " << commandLine
+        << (GetFileAttributesA((folder_ + "\\tavro.exe").c_str()) == INVALID_FILE_ATTRIBUTES ? " is missing" : "");
 }
 
 void Tavro::StartAndWait()
