@@ -38,7 +38,7 @@ form = data["context"].get("kernel_form", "SSE2")
 llc = int(data["context"].get("last_level_cache_bytes", "0"))
 if llc:
     stream_from = int(data["context"]["stream_from_bytes"])
-    capped = ", capped at 8192 KB under a hypervisor, as here" if data["context"]["under_hypervisor"] == "yes" else ""
+    capped = ", capped under a hypervisor, as here" if data["context"]["under_hypervisor"] == "yes" else ""
     streaming = (f"the results of {stream_from // 1024} KB or more (half the last-level cache of {llc // 1024} KB"
                  f" that CPUID describes{capped}) are streamed where their rows go through a block")
 else:
