@@ -3,6 +3,7 @@
 // quarter turns and memcpy over a sweep of widths, powers of two and their neighbours among
 // them, where a width that the caches handle badly stands out from the next ones.
 #include "image/pixel_kernels.h"
+#include "tests/native/dib_pixels.h"
 #ifdef TAVRO_KERNEL_FORMS
 #include "image/pixel_kernel_forms.h"
 #endif
@@ -10,10 +11,8 @@
 #include <benchmark/benchmark.h>
 #include <opencv2/core.hpp>
 
-#include <cstdint>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -57,31 +56,6 @@ const Turn SSE2_TURNS[] = {
     {"counter_clockwise", Sse2CounterClockwise, cv::ROTATE_90_CLOCKWISE, true},
 };
 #endif
-
-int Stride(int width)
-{
-    return (width + 3) & ~3;
-}
-
-// Pixel rows where a DIB keeps them: after its 40-byte header and 1024-byte palette, from a
-// block on a cache line, so 40 bytes into one. Where rows start in a line changes the
-// turns' speed by a third or more.
-class Pixels {
-public:
-    explicit Pixels(std::size_t size) : m_block(size + DIB_PIXELS_OFFSET + LINE), m_size(size) {}
-    unsigned char *data()
-    {
-        return m_block.data() + (LINE - reinterpret_cast<std::uintptr_t>(m_block.data()) % LINE) % LINE +
-               DIB_PIXELS_OFFSET;
-    }
-    std::size_t size() const { return m_size; }
-    unsigned char &operator[](std::size_t k) { return data()[k]; }
-
-private:
-    static const std::size_t LINE = 64, DIB_PIXELS_OFFSET = 40 + 256 * 4;
-    std::vector<unsigned char> m_block;
-    std::size_t m_size;
-};
 
 struct Images {
     Images(int width, int height, const Turn &turn)
