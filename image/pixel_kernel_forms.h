@@ -21,6 +21,8 @@
 TAVRO_DECLARE_KERNELS(plain)
 TAVRO_DECLARE_KERNELS(sse2)
 TAVRO_DECLARE_KERNELS(avx2)
+// The AVX2 form with the 32-bit program's tiles, which the native checks build on x86-64.
+TAVRO_DECLARE_KERNELS(avx2_narrow)
 #undef TAVRO_DECLARE_KERNELS
 
 // What the processor and its operating system report: CPUID leaf 1's feature bits, the

@@ -62,6 +62,10 @@ inline std::vector<KernelForm> KernelForms()
     if (ProcessorRunsAvx2())
         forms.insert(forms.end(), {TAVRO_FORM_ENTRIES(avx2)});
 #endif
+#ifdef TAVRO_NARROW_AVX2_FORM
+    if (ProcessorRunsAvx2())
+        forms.insert(forms.end(), {TAVRO_FORM_ENTRIES(avx2_narrow)});
+#endif
     return forms;
 }
 
