@@ -61,10 +61,10 @@ inline std::vector<KernelForm> KernelForms()
     forms.insert(forms.end(), {TAVRO_FORM_ENTRIES(sse2)});
     if (ProcessorRunsAvx2())
         forms.insert(forms.end(), {TAVRO_FORM_ENTRIES(avx2)});
-#endif
 #ifdef TAVRO_NARROW_AVX2_FORM
     if (ProcessorRunsAvx2())
         forms.insert(forms.end(), {TAVRO_FORM_ENTRIES(avx2_narrow)});
+#endif
 #endif
     return forms;
 }
