@@ -305,26 +305,11 @@ int MostInOneSet(Step step, int rows)
     return most;
 }
 
-// Where tiles write straight to the result, the AVX2 ones fetch each result row's next line
-// while they fill one: on the Intel machine measured they waited on those lines, which the
-// rows ask for one after another, and results beyond its second-level cache came 5 to 30 %
-// faster (1500 x 2000 a quarter), the rest as fast; the SSE2 tiles gained nothing.
-#ifdef TAVRO_AVX2_KERNELS
-const bool PREFETCH_RESULT = true;
-#else
-const bool PREFETCH_RESULT = false;
-#endif
-
-void TransposeTiles(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols,
-                    bool prefetchResult = false)
+void TransposeTiles(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
 {
     for (int k = 0; k < cols; k += TILE_COLS)
-        for (int m = 0; m < rows; m += TILE_ROWS) {
-            if (prefetchResult && m % LINE == 0 && m + LINE < rows)
-                for (int j = 0; j < TILE_COLS; j++)
-                    Prefetch(out + (k + j) * outStep + m + LINE);
+        for (int m = 0; m < rows; m += TILE_ROWS)
             TransposeTile(out + k * outStep + m, outStep, in + m * inStep + k, inStep);
-        }
 }
 
 // TransposeTiles through a block of TILE_COLS result rows, each copied out whole.
@@ -346,7 +331,7 @@ void TransposeBand(Byte *out, Step outStep, const Byte *in, Step inStep, int row
                    ResultPath path)
 {
     if (path == STRAIGHT)
-        TransposeTiles(out, outStep, in, inStep, rows, cols, PREFETCH_RESULT);
+        TransposeTiles(out, outStep, in, inStep, rows, cols);
     else
         TransposeTilesViaBlock(out, outStep, in, inStep, rows, cols, path == STREAMED_BLOCK);
 }
