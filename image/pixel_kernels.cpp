@@ -6,8 +6,11 @@
 // TAVRO_PORTABLE_KERNELS selects the plain loops even where SSE2 exists, so both can be checked.
 // TAVRO_KERNELS_NAMESPACE puts the turns into that namespace, so that one program can hold
 // several forms and choose at run time (pixel_kernels_choice.cpp). MSVC defines no __SSE2__:
-// its x86-64 compiler always has SSE2, its 32-bit one where /arch:SSE2 sets _M_IX86_FP to 2.
-#if (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)) && \
+// it has SSE2 on x86-64 (but not ARM64EC, which also defines _M_X64), and on x86 where
+// _M_IX86_FP is 2 (/arch:SSE2, its default, or wider).
+#if (defined(__SSE2__) ||                                                                      \
+     (defined(_MSC_VER) && ((defined(_M_X64) && !defined(_M_ARM64EC)) ||                      \
+                            (defined(_M_IX86_FP) && _M_IX86_FP >= 2)))) &&                    \
     !defined(TAVRO_PORTABLE_KERNELS)
 #define TAVRO_SSE2_KERNELS 1
 #include <emmintrin.h>

@@ -6,6 +6,10 @@
 #include "image/pixel_kernel_forms.h"
 #include "image/pixel_kernels.h"
 
+#if (defined(__i386__) || defined(_M_IX86)) && !defined(TAVRO_PLAIN_KERNELS)
+#error "a 32-bit program must hold the plain form, for processors without SSE2"
+#endif
+
 #if defined(_MSC_VER)
 #include <immintrin.h>
 #include <intrin.h>
