@@ -20,6 +20,14 @@
 #endif
 #endif
 
+// A loop the compiler is asked to unroll, where it takes such a request (GCC, clang).
+#if defined(__GNUC__)
+#define TAVRO_PRAGMA(text) _Pragma(#text)
+#define TAVRO_UNROLL(count) TAVRO_PRAGMA(GCC unroll count)
+#else
+#define TAVRO_UNROLL(count)
+#endif
+
 #ifdef TAVRO_KERNELS_NAMESPACE
 namespace TAVRO_KERNELS_NAMESPACE {
 #endif
@@ -100,12 +108,12 @@ inline void TransposeLoop(Byte *out, Step outStep, const Byte *in, Step inStep,
 inline void InterleaveHalves(__m128i *rows)
 {
     __m128i mixed[SMALL_TILE_COLS];
-#pragma GCC unroll 4
+    TAVRO_UNROLL(4)
     for (int j = 0; j < SMALL_TILE_COLS / 2; j++) {
         mixed[2 * j] = _mm_unpacklo_epi8(rows[j], rows[j + SMALL_TILE_COLS / 2]);
         mixed[2 * j + 1] = _mm_unpackhi_epi8(rows[j], rows[j + SMALL_TILE_COLS / 2]);
     }
-#pragma GCC unroll 8
+    TAVRO_UNROLL(8)
     for (int j = 0; j < SMALL_TILE_COLS; j++)
         rows[j] = mixed[j];
 }
@@ -115,7 +123,7 @@ inline void TransposeSmallTile(Byte *out, Step outStep, const Byte *in, Step inS
     // Register i holds source rows i and i + 8 interleaved: byte 2c + h is row i + 8h,
     // column c. Three rotations turn (i, c, h) into result row c, byte 8h + i.
     __m128i rows[SMALL_TILE_COLS];
-#pragma GCC unroll 8
+    TAVRO_UNROLL(8)
     for (int i = 0; i < SMALL_TILE_COLS; i++)
         rows[i] = _mm_unpacklo_epi8(
             _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + i * inStep)),
@@ -123,7 +131,7 @@ inline void TransposeSmallTile(Byte *out, Step outStep, const Byte *in, Step inS
     InterleaveHalves(rows);
     InterleaveHalves(rows);
     InterleaveHalves(rows);
-#pragma GCC unroll 8
+    TAVRO_UNROLL(8)
     for (int j = 0; j < SMALL_TILE_COLS; j++)
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + j * outStep), rows[j]);
 }
@@ -176,12 +184,12 @@ inline __m128i Reverse16(__m128i v)
 inline void InterleaveHalves(__m256i *rows)
 {
     __m256i mixed[TILE_COLS];
-#pragma GCC unroll 8
+    TAVRO_UNROLL(8)
     for (int j = 0; j < TILE_COLS / 2; j++) {
         mixed[2 * j] = _mm256_unpacklo_epi8(rows[j], rows[j + TILE_COLS / 2]);
         mixed[2 * j + 1] = _mm256_unpackhi_epi8(rows[j], rows[j + TILE_COLS / 2]);
     }
-#pragma GCC unroll 16
+    TAVRO_UNROLL(16)
     for (int j = 0; j < TILE_COLS; j++)
         rows[j] = mixed[j];
 }
@@ -202,14 +210,14 @@ inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
     if constexpr (TILE_COLS == 16) {
         // Register i holds source row i in its low lane and row i + 16 in its high lane, so
         // that the rotations transpose both 16 x 16 halves at once.
-#pragma GCC unroll 16
+        TAVRO_UNROLL(16)
         for (int i = 0; i < TILE_COLS; i++)
             rows[i] = Lanes(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i * inStep)),
                             _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + (i + 16) * inStep)));
     } else {
         // Each lane is a small tile (TransposeSmallTile), of source rows 0 to 15 in the low
         // lane and 16 to 31 in the high one.
-#pragma GCC unroll 8
+        TAVRO_UNROLL(8)
         for (int i = 0; i < TILE_COLS; i++)
             rows[i] = _mm256_unpacklo_epi8(Lanes(Load8(in + i * inStep), Load8(in + (i + 16) * inStep)),
                                            Lanes(Load8(in + (i + 8) * inStep), Load8(in + (i + 24) * inStep)));
@@ -220,7 +228,7 @@ inline void TransposeTile(Byte *out, Step outStep, const Byte *in, Step inStep)
     InterleaveHalves(rows);
     if constexpr (TILE_COLS == 16)
         InterleaveHalves(rows);
-#pragma GCC unroll 16
+    TAVRO_UNROLL(16)
     for (int j = 0; j < TILE_COLS; j++)
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + j * outStep), rows[j]);
 }
@@ -229,7 +237,7 @@ inline void CopyChunk(Byte *staged, const Byte *in)
 {
     const __m256i *from = reinterpret_cast<const __m256i *>(in);
     __m256i *to = reinterpret_cast<__m256i *>(staged);
-#pragma GCC unroll 4
+    TAVRO_UNROLL(4)
     for (int i = 0; i < CHUNK / 32; i++)
         _mm256_store_si256(to + i, _mm256_loadu_si256(from + i));
 }
@@ -262,7 +270,7 @@ inline void CopyChunk(Byte *staged, const Byte *in)
 {
     const __m128i *from = reinterpret_cast<const __m128i *>(in);
     __m128i *to = reinterpret_cast<__m128i *>(staged);
-#pragma GCC unroll 8
+    TAVRO_UNROLL(8)
     for (int i = 0; i < CHUNK / 16; i++)
         _mm_store_si128(to + i, _mm_loadu_si128(from + i));
 }
