@@ -79,10 +79,21 @@ TEST_P(Kernels, MatchReferenceOverSizesAndStrides)
                 ExpectAllTurnsMatch(Form(), width, height, DibStride(width, padding), padding);
 }
 
-// Sizes that span several bands of tiles, with partial ones at each end, and the sensor's.
+// Strips past the last whole tiles as deep as the small tiles and one deeper: 16 and 17 rows
+// below the last tile of 32 rows, 8 and 9 columns beside the last of 16.
+TEST_P(Kernels, MatchReferenceAtSmallTileDepths)
+{
+    for (int width : {24, 25, 40, 41})
+        for (int height : {48, 49, 80, 81})
+            for (int padding : {0, 3})
+                ExpectAllTurnsMatch(Form(), width, height, DibStride(width, padding), padding);
+}
+
+// Sizes that span several bands of tiles, with partial ones at each end, the sensor's, and
+// the largest the program takes, whose last strip is 16 rows deep.
 TEST_P(Kernels, MatchReferenceOverLargeSizes)
 {
-    const int sizes[][2] = {{515, 300}, {515, 531}, {1100, 300}, {1100, 531}, {456, 684}, {684, 456}};
+    const int sizes[][2] = {{515, 300}, {515, 531}, {1100, 300}, {1100, 531}, {456, 684}, {684, 456}, {1500, 2000}};
     for (const auto &size : sizes)
         for (int padding : {0, 3})
             ExpectAllTurnsMatch(Form(), size[0], size[1], DibStride(size[0], padding), padding);
@@ -116,13 +127,14 @@ TEST_P(Kernels, MatchReferenceOverCrowdedStrides)
 }
 
 // Sources and results starting anywhere in a cache line, as a DIB's pixels after its header
-// and palette do: the quarter turns then take their first tile rows apart, start staged
-// chunks past the first columns, and stream runs that begin and end in parts of lines. Rows
-// pages apart on either side, and ordinary strides. Width, source stride, height.
+// and palette do: the quarter turns then start staged chunks past the first columns, stream
+// runs that begin and end in parts of lines, and where the result rows lie a multiple of 16
+// bytes apart take their first tile rows apart (beside a strip of 8 columns in the last
+// size). Rows pages apart on either side, and ordinary strides. Width, source stride, height.
 TEST_P(Kernels, MatchReferenceAtEveryAlignment)
 {
     const int LINE = 64;
-    const int sizes[][3] = {{300, 300, 4096}, {300, 4096, 300}, {130, 132, 100}};
+    const int sizes[][3] = {{300, 300, 4096}, {300, 4096, 300}, {130, 132, 100}, {136, 136, 1024}};
     for (const auto &size : sizes) {
         std::vector<Byte> pattern = Pattern(size[0], size[2], size[1]);
         std::vector<Byte> buffer(pattern.size() + 2 * LINE);
