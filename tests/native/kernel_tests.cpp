@@ -80,7 +80,8 @@ TEST_P(Kernels, MatchReferenceOverSizesAndStrides)
 }
 
 // Strips past the last whole tiles as deep as the small tiles and one deeper: 16 and 17 rows
-// below the last tile of 32 rows, 8 and 9 columns beside the last of 16.
+// below the last AVX2 tile of 32 rows, 8 and 9 columns beside the last of 16 (with padding 3
+// wherever the result lies; without, the first rows may be turned apart and leave none).
 TEST_P(Kernels, MatchReferenceAtSmallTileDepths)
 {
     for (int width : {24, 25, 40, 41})
@@ -89,8 +90,8 @@ TEST_P(Kernels, MatchReferenceAtSmallTileDepths)
                 ExpectAllTurnsMatch(Form(), width, height, DibStride(width, padding), padding);
 }
 
-// Sizes that span several bands of tiles, with partial ones at each end, the sensor's, and
-// the largest the program takes, whose last strip is 16 rows deep.
+// Sizes that span several bands of tiles, with partial ones at each end, the sensor's, and a
+// large sensor's, whose 2000 rows leave a strip of 16 below the AVX2 tiles.
 TEST_P(Kernels, MatchReferenceOverLargeSizes)
 {
     const int sizes[][2] = {{515, 300}, {515, 531}, {1100, 300}, {1100, 531}, {456, 684}, {684, 456}, {1500, 2000}};
@@ -129,8 +130,8 @@ TEST_P(Kernels, MatchReferenceOverCrowdedStrides)
 // Sources and results starting anywhere in a cache line, as a DIB's pixels after its header
 // and palette do: the quarter turns then start staged chunks past the first columns, stream
 // runs that begin and end in parts of lines, and where the result rows lie a multiple of 16
-// bytes apart take their first tile rows apart (beside a strip of 8 columns in the last
-// size). Rows pages apart on either side, and ordinary strides. Width, source stride, height.
+// bytes apart take their first tile rows apart (in the last size beside a strip of 8 columns
+// of the 32 x 16 AVX2 tiles). Rows pages apart on either side, and ordinary strides. Width, source stride, height.
 TEST_P(Kernels, MatchReferenceAtEveryAlignment)
 {
     const int LINE = 64;
