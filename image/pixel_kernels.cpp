@@ -346,17 +346,14 @@ void TransposeTiles(Byte *out, Step outStep, const Byte *in, Step inStep, int ro
 }
 
 #ifdef TAVRO_SSE2_KERNELS
-// TransposeTiles, or in small tiles where the plane is not whole tiles high and wide (it is
-// whole small ones).
+// TransposeTiles where the plane is whole tiles high and wide, else TransposeEdge: only the
+// AVX2 forms get there, with a plane of whole SSE2 tiles, which their TransposeEdge takes.
 void TransposeFlush(Byte *out, Step outStep, const Byte *in, Step inStep, int rows, int cols)
 {
-    if (rows % TILE_ROWS == 0 && cols % TILE_COLS == 0) {
+    if (rows % TILE_ROWS == 0 && cols % TILE_COLS == 0)
         TransposeTiles(out, outStep, in, inStep, rows, cols);
-        return;
-    }
-    for (int k = 0; k < cols; k += SMALL_TILE_COLS)
-        for (int m = 0; m < rows; m += SMALL_TILE_ROWS)
-            TransposeSmallTile(out + k * outStep + m, outStep, in + m * inStep + k, inStep);
+    else
+        TransposeEdge(out, outStep, in, inStep, rows, cols);
 }
 #endif
 

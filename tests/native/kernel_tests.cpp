@@ -131,7 +131,8 @@ TEST_P(Kernels, MatchReferenceOverCrowdedStrides)
 // and palette do: the quarter turns then start staged chunks past the first columns, stream
 // runs that begin and end in parts of lines, and where the result rows lie a multiple of 16
 // bytes apart take their first tile rows apart (in the last size beside a strip of 8 columns
-// of the 32 x 16 AVX2 tiles). Rows pages apart on either side, and ordinary strides. Width, source stride, height.
+// of the 32 x 16 AVX2 tiles). Rows pages apart on either side, and ordinary strides. Width,
+// source stride, height.
 TEST_P(Kernels, MatchReferenceAtEveryAlignment)
 {
     const int LINE = 64;
